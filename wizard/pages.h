@@ -1,0 +1,31 @@
+// The wizard's three pages.
+#pragma once
+
+#include "framework/afx.h"
+
+class CWizPage1 : public CPropertyPage {
+ public:
+  CWizPage1();
+  bool OnSetActive() override;
+};
+
+class CWizPage2 : public CPropertyPage {
+ public:
+  CWizPage2();
+  void DoDataExchange() override;
+  bool OnSetActive() override;
+  bool OnQueryCancel() override;
+  bool OnCommand(int id, unsigned notifyCode) override;
+
+  // Toggles whether the post-office check box may be used; runs on every
+  // click on the delete-range check box.
+  void OnDeleteRangeClicked();
+
+  CProgressCtrl progressBar;
+};
+
+class CWizPage3 : public CPropertyPage {
+ public:
+  CWizPage3();
+  bool OnSetActive() override;
+};
