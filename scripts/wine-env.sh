@@ -1,20 +1,21 @@
 # Sourced by the scripts that run Windows programs: the Japanese locale (so
-# the ANSI code page is 932), a quiet Wine, and the project's private prefix.
+# the ANSI code page is 932), a quiet Wine, and the project's private prefixes
+# under build/wine (never the user's own ~/.wine).
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;mshtml="}
-_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$_root/build/wine/prefix}
-unset _root
+WINE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine
+export WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/test}
 
-# Makes $WINEPREFIX when it does not exist: a new prefix with a virtual
-# desktop (so windows get frames and title bars in screenshots) and the
-# Japanese UI font mapped to an installed CJK font.
-ensure_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
-  echo "wine: creating the prefix $WINEPREFIX (about 15 s, once)" >&2
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1 || true
+# The base prefix, made once: a virtual desktop (so windows get frames and
+# title bars in screenshots) and the Japanese UI fonts mapped to an installed
+# CJK font.  Every prefix in use is a copy of it, which takes a second or two.
+ensure_wine_base() {
+  local base=$WINE_ROOT/base
+  [ -f "$base/.ready" ] && return 0
+  echo "wine: creating the base prefix (about 15 s, once)" >&2
+  rm -rf "$base"
+  mkdir -p "$base"
   local reg
   reg=$(mktemp --suffix=.reg)
   printf '%s\r\n' 'REGEDIT4' '' \
@@ -24,7 +25,21 @@ ensure_wine_prefix() {
     '"ＭＳ Ｐゴシック"="Noto Sans CJK JP"' '"ＭＳ ゴシック"="Noto Sans CJK JP"' \
     '"MS Shell Dlg"="Noto Sans CJK JP"' '"MS UI Gothic"="Noto Sans CJK JP"' '' \
     | iconv -f UTF-8 -t CP932 > "$reg"
-  wine regedit /S "$(winepath -w "$reg" 2>/dev/null || echo "Z:${reg//\//\\}")" >/dev/null 2>&1 || true
+  (
+    export WINEPREFIX=$base
+    wineboot -i >/dev/null 2>&1 || true
+    wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || true
+    wineserver -w
+  )
   rm -f "$reg"
-  wineserver -w
+  touch "$base/.ready"
+}
+
+# Replaces $1 (default $WINEPREFIX) with a fresh copy of the base prefix.
+fresh_wine_prefix() {
+  local dir=${1:-$WINEPREFIX}
+  ensure_wine_base
+  WINEPREFIX=$dir wineserver -k 2>/dev/null || true
+  rm -rf "$dir"
+  cp -a "$WINE_ROOT/base" "$dir"
 }
