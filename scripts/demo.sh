@@ -21,7 +21,11 @@ fi
 mkdir -p build/demo
 cat > build/demo/walk.sh <<'WALK'
 set -u
-drive() { scripts/wine-run.sh build/windows/tools/uidriver.exe "$@"; }
+drive() { timeout 120 scripts/wine-run.sh build/windows/tools/uidriver.exe "$@"; }
+# One server for the whole walk, up before the first program starts: two
+# programs racing to start it in a new prefix can hang.
+wineserver -p 30
+wine cmd /c exit >/dev/null 2>&1
 wine build/windows/BankMasterUpdater.exe &
 drive wait-wizard 30000 || { echo "demo: the wizard did not appear"; exit 1; }
 sleep 1
