@@ -139,6 +139,49 @@ std::string ModuleFileName() {
   }
 }
 
+long RegistryOpenKey(std::uintptr_t root, const std::string& subKey, RegKey* key) {
+  HKEY opened = nullptr;
+  const LONG rc = RegOpenKeyExA(reinterpret_cast<HKEY>(root), subKey.c_str(), 0, KEY_READ, &opened);
+  if (rc == ERROR_SUCCESS) *key = opened;
+  return rc;
+}
+
+long RegistryQueryValue(RegKey key, const std::string& valueName, std::uint32_t* type,
+                   unsigned char* data, std::uint32_t* size) {
+  DWORD t = 0;
+  DWORD n = size ? *size : 0;
+  const LONG rc = RegQueryValueExA(static_cast<HKEY>(key), valueName.c_str(), nullptr, &t, data,
+                                   size ? &n : nullptr);
+  if (type) *type = t;
+  if (size) *size = n;
+  return rc;
+}
+
+void RegistryCloseKey(RegKey key) {
+  if (key != nullptr) ::RegCloseKey(static_cast<HKEY>(key));
+}
+
+std::uint32_t FileVersionInfoSize(const std::string& path) {
+  DWORD handle = 0;
+  return GetFileVersionInfoSizeA(path.c_str(), &handle);
+}
+
+bool FileVersionInfo(const std::string& path, std::uint32_t size, void* block) {
+  return GetFileVersionInfoA(path.c_str(), 0, size, block) != FALSE;
+}
+
+bool QueryFixedFileVersion(const void* block, std::uint32_t* versionMS, std::uint32_t* versionLS) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block, "\\", &value, &length) || value == nullptr ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
+  *versionMS = info->dwFileVersionMS;
+  *versionLS = info->dwFileVersionLS;
+  return true;
+}
+
 bool DispatchOnePendingMessage() {
   MSG msg;
   if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -56,6 +56,37 @@ bool FindFirstEntry(const std::string& path, FindEntry* entry);
 // Full path of the running executable, in the ANSI code page.
 std::string ModuleFileName();
 
+// ---- Registry (read only) ---------------------------------------------------------
+
+using RegKey = void*;
+
+// The predefined root keys, as the platform numbers them.
+constexpr std::uintptr_t kHkeyClassesRoot = 0x80000000u;
+constexpr std::uintptr_t kHkeyCurrentUser = 0x80000001u;
+constexpr std::uintptr_t kHkeyLocalMachine = 0x80000002u;
+constexpr std::uintptr_t kHkeyUsers = 0x80000003u;
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+
+// RegOpenKeyExA with KEY_READ: 0 and an open key, or the error code.
+long RegistryOpenKey(std::uintptr_t root, const std::string& subKey, RegKey* key);
+// RegQueryValueExA: with `data` null it reports type and size only; with a
+// buffer, `size` is its capacity on entry and the bytes stored on return.
+// 0, or the error code (a buffer too small is an error).
+long RegistryQueryValue(RegKey key, const std::string& valueName, std::uint32_t* type,
+                   unsigned char* data, std::uint32_t* size);
+void RegistryCloseKey(RegKey key);
+
+// ---- File version resources --------------------------------------------------------
+
+// The size of a file's version information; 0 when it has none or cannot be read.
+std::uint32_t FileVersionInfoSize(const std::string& path);
+// Fills `block` (of `size` bytes) with the version information.
+bool FileVersionInfo(const std::string& path, std::uint32_t size, void* block);
+// The fixed file-version record's two version words, from a filled block.
+bool QueryFixedFileVersion(const void* block, std::uint32_t* versionMS, std::uint32_t* versionLS);
+
 // ---- The thread's message queue ----------------------------------------------
 
 // Removes one pending message of the calling thread, translates and
