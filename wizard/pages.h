@@ -7,6 +7,11 @@ class CWizPage1 : public CPropertyPage {
  public:
   CWizPage1();
   bool OnSetActive() override;
+  // The installation checks; -1 keeps the wizard here after one message.
+  long OnWizardNext() override;
+
+  // 1 when Norvik's version may be updated; otherwise its message is shown.
+  int CheckProductVersion();
 };
 
 class CWizPage2 : public CPropertyPage {
