@@ -8,11 +8,14 @@ WINE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine
 export WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/test}
 
 # The base prefix, made once: a virtual desktop (so windows get frames and
-# title bars in screenshots) and the Japanese UI fonts mapped to an installed
-# CJK font.  Every prefix in use is a copy of it, which takes a second or two.
+# title bars in screenshots) and the Japanese UI fonts mapped to installed
+# ones.  IPA P Gothic keeps the proportions of the face the dialogs are laid
+# out for; a wider CJK face would clip their longer lines.  Every prefix in
+# use is a copy of the base, which takes a second or two.
+WINE_BASE_VERSION=2
 ensure_wine_base() {
   local base=$WINE_ROOT/base
-  [ -f "$base/.ready" ] && return 0
+  [ -f "$base/.ready-$WINE_BASE_VERSION" ] && return 0
   echo "wine: creating the base prefix (about 15 s, once)" >&2
   rm -rf "$base"
   mkdir -p "$base"
@@ -22,8 +25,8 @@ ensure_wine_base() {
     '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
     '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' '' \
     '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-    '"ＭＳ Ｐゴシック"="Noto Sans CJK JP"' '"ＭＳ ゴシック"="Noto Sans CJK JP"' \
-    '"MS Shell Dlg"="Noto Sans CJK JP"' '"MS UI Gothic"="Noto Sans CJK JP"' '' \
+    '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
+    '"MS PGothic"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"' '' \
     | iconv -f UTF-8 -t CP932 > "$reg"
   (
     export WINEPREFIX=$base
@@ -32,7 +35,7 @@ ensure_wine_base() {
     wineserver -w
   )
   rm -f "$reg"
-  touch "$base/.ready"
+  touch "$base/.ready-$WINE_BASE_VERSION"
 }
 
 # Replaces $1 (default $WINEPREFIX) with a fresh copy of the base prefix.

@@ -61,6 +61,10 @@ class Cursor {
     } while (pos_ < s_.size() && s_[pos_] == '|' && ++pos_);
     return style;
   }
+  bool PeekQuote() {
+    SkipSpace();
+    return pos_ < s_.size() && s_[pos_] == '"';
+  }
   std::string Quoted() {
     SkipSpace();
     if (pos_ >= s_.size() || s_[pos_] != '"') Fail("expected a quoted text");
@@ -173,7 +177,8 @@ void ParseResourceScript(std::string_view text, ResourceScript& into) {
         }
         if (!c.TryWord("CONTROL")) c.Fail("only CONTROL statements are supported in a dialog");
         ControlTemplate ctl;
-        ctl.text = c.Quoted();
+        // A picture names its bitmap by number.
+        ctl.text = c.PeekQuote() ? c.Quoted() : "#" + std::to_string(c.Number());
         c.Expect(',');
         ctl.id = static_cast<int>(c.Number()) & 0xFFFF;
         c.Expect(',');

@@ -43,7 +43,7 @@ TEST_F(FrameworkTest, EnterAnswersTheDefaultButton) {
 TEST_F(FrameworkTest, UpdatePageTemplateAsWritten) {
   auto page = ui.CreatePageWindow(wizard::kUpdateTemplate);
   const auto& controls = page->Controls();
-  ASSERT_EQ(controls.size(), 8u);
+  ASSERT_EQ(controls.size(), 9u);
   // The first control without an identifier is the instruction line.
   EXPECT_EQ(page->Item(wizard::kIdInstruction).text.substr(0, 14), Ansi("続行する場合は"));
   const auto& bar = page->Item(wizard::kIdProgress);
