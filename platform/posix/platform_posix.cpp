@@ -17,12 +17,22 @@
 namespace platform {
 namespace {
 
+// Opening a converter costs more than most conversions; the master's texts
+// convert one field at a time, so each direction keeps its converter.
+iconv_t Converter(const char* to, const char* from) {
+  static thread_local std::map<std::pair<std::string, std::string>, iconv_t> converters;
+  auto& cd = converters[{to, from}];
+  if (cd == iconv_t{} || cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(to, from);
+  return cd;
+}
+
 std::string Convert(const char* to, const char* from, std::string_view in, bool* lossy) {
-  iconv_t cd = iconv_open(to, from);
+  iconv_t cd = Converter(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     if (lossy) *lossy = !in.empty();
     return {};
   }
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh start for each text
   std::string out;
   out.resize(in.size() * 4 + 16);
   char* src = const_cast<char*>(in.data());
@@ -53,7 +63,6 @@ std::string Convert(const char* to, const char* from, std::string_view in, bool*
     break;
   }
   out.resize(static_cast<size_t>(dst - out.data()));
-  iconv_close(cd);
   if (lossy) *lossy = dropped;
   return out;
 }
