@@ -1,0 +1,17 @@
+// A master file in a test: made empty, filled and read back with SQLite
+// directly, as another tool would (texts as stored, UTF-8).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/ole_date.h"
+
+// Rows of `sql`, each as its columns joined by '|', NULL as "NULL".
+std::vector<std::string> FileRows(const std::string& path, const std::string& sql);
+// Runs a script on the file (creating it if need be).
+void FileSql(const std::string& path, const std::string& script);
+
+// The OLE date value of a calendar day, as the master stores it.
+double OleDay(int year, int month, int day);
+app::OleDate Date(int year, int month, int day);
