@@ -4,55 +4,14 @@
 // while the installation is broken in one way after another, as a user would
 // fix one cause and press Next again.
 #include <filesystem>
-#include <fstream>
 
 #include "e2e.h"
+#include "e2e_install.h"
 
 using namespace uidriver;
 namespace fs = std::filesystem;
 
 namespace {
-
-const wchar_t kProductKey[] = L"Software\\TolmarkEB\\Norvik\\Setup";
-const wchar_t kCommonKey[] = L"Software\\TolmarkEB\\共通\\SetUp";
-
-void SetDir(const wchar_t* key, const std::wstring& value) {
-  HKEY k = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
-  RegSetValueExW(k, L"Dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(k);
-}
-
-void DeleteDir(const wchar_t* key) { RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"Dir"); }
-
-// A Norvik installation in a folder of its own, with both registry values.
-struct Installation {
-  fs::path product, common;
-
-  Installation(const std::wstring& productName, const std::wstring& commonName) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const fs::path root = fs::path(temp) / L"updater-e2e";
-    product = root / productName;
-    common = root / commonName;
-    fs::remove_all(root);
-    fs::create_directories(product);
-    fs::create_directories(common / L"DAT");
-    fs::create_directories(common / L"Home");
-    std::ofstream(common / L"DAT" / L"BNKDB.LCA") << "master";
-    UseVersion("2_8_65535_65535");
-    // Written without the final separator, as a user may have typed them.
-    SetDir(kProductKey, product.wstring());
-    SetDir(kCommonKey, common.wstring());
-  }
-
-  void UseVersion(const std::string& tag) {
-    const fs::path fixture =
-        fs::path(Widen(WindowsPath(std::getenv("FIXTURES_DIR")))) / Widen("norvik_" + tag + ".exe");
-    fs::copy_file(fixture, product / L"NORVIK.EXE", fs::copy_options::overwrite_existing);
-  }
-};
 
 struct Holder {
   HANDLE mutex;
@@ -62,8 +21,8 @@ struct Holder {
 
 class InstallationE2E : public ::testing::Test {
  protected:
-  void StartUpdater() {
-    updater_ = Process::Start(e2e::UpdaterExe());
+  void StartUpdater(const e2e::Installation& inst) {
+    updater_ = Process::Start(inst.UpdaterPath());
     wizard_ = WaitForWizard(updater_.Pid(), e2e::kStartTimeout);
     ASSERT_NE(wizard_, nullptr);
   }
@@ -111,20 +70,20 @@ class InstallationE2E : public ::testing::Test {
 }  // namespace
 
 TEST_F(InstallationE2E, EachCauseHasItsMessageUntilTheInstallationIsWhole) {
-  Installation inst(L"App", L"Common");
-  StartUpdater();
+  e2e::Installation inst(L"App", L"Common");
+  StartUpdater(inst);
 
-  DeleteDir(kProductKey);
+  inst.DeleteProductDir();
   ExpectRefusal("NorvikⅡがインストールされていません(コード350)。", "stop", "check-350");
-  SetDir(kProductKey, inst.product.wstring());
+  inst.SetProductDir(inst.product.wstring());
 
   fs::remove(inst.product / L"NORVIK.EXE");
   ExpectRefusal("NorvikⅡが見つかりません。", "stop");
   inst.UseVersion("2_8_65535_65535");
 
-  DeleteDir(kCommonKey);
+  inst.DeleteCommonDir();
   ExpectRefusal("NorvikⅡがインストールされていません(コード351)。", "stop");
-  SetDir(kCommonKey, inst.common.wstring());
+  inst.SetCommonDir(inst.common.wstring());
 
   fs::rename(inst.common / L"DAT" / L"BNKDB.LCA", inst.common / L"DAT" / L"moved");
   ExpectRefusal("共通のデータベースファイルを認識できません。", "stop");
@@ -161,9 +120,9 @@ TEST_F(InstallationE2E, EachCauseHasItsMessageUntilTheInstallationIsWhole) {
 TEST_F(InstallationE2E, JapaneseFoldersAndTheLowestVersion) {
   // A product folder ending in ソ (its second byte is 0x5C) and a common
   // folder named 共通.
-  Installation inst(L"ノルヴィクソ", L"共通");
+  e2e::Installation inst(L"ノルヴィクソ", L"共通");
   inst.UseVersion("2_0_0_0");
-  StartUpdater();
+  StartUpdater(inst);
   ExpectUpdatePage();
   e2e::Snapshot("update-page-reached");
   Quit();

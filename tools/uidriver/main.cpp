@@ -28,6 +28,7 @@ int Usage() {
       "  start EXE                       start a program and print its process id\n"
       "  wait-wizard [MS]                wait for the updater's wizard\n"
       "  wizard                          print the wizard's title, buttons and active page\n"
+      "  wait-page INDEX [MS]            wait until the wizard shows page INDEX (0, 1, 2)\n"
       "  press back|next|finish|cancel   press a wizard button as a user would\n"
       "  check ID                        click a check box of the active page\n"
       "  escape | close                  Escape key / the title bar's close box\n"
@@ -99,6 +100,13 @@ int main(int argc, char** argv) {
     }
     if (HWND page = ActivePage(w)) PrintControls(page);
     return 0;
+  }
+  if (cmd == "wait-page") {
+    const int index = std::stoi(arg(1, "0"));
+    return WaitUntil([&] {
+             HWND w = pid() ? FindWizard(pid()) : nullptr;
+             return w && ActivePageIndex(w) == index;
+           }, ms(2)) ? 0 : 1;
   }
   if (cmd == "press") {
     const std::string which = arg(1, "");

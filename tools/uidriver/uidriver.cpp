@@ -283,7 +283,10 @@ BoxInfo ReadBox(HWND box) {
     const std::wstring cls = ClassOf(child);
     const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-      if (style & WS_VISIBLE) info.buttons.push_back({GetDlgCtrlID(child), TextOf(child)});
+      if (!(style & WS_VISIBLE)) continue;
+      info.buttons.push_back({GetDlgCtrlID(child), TextOf(child)});
+      // The default button is the one Enter presses: it wears the default style.
+      if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) info.defaultButton = GetDlgCtrlID(child);
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
       if ((style & SS_TYPEMASK) == SS_ICON) {
         info.icon = IdentifyIcon(child);
@@ -293,9 +296,6 @@ BoxInfo ReadBox(HWND box) {
       }
     }
   }
-  bool answered = false;
-  const LRESULT def = Ask(box, DM_GETDEFID, 0, 0, &answered);
-  if (answered && HIWORD(def) == DC_HASDEFID) info.defaultButton = LOWORD(def);
   return info;
 }
 
