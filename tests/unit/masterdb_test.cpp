@@ -16,52 +16,11 @@
 #include "masterdb/master_database.h"
 #include "masterdb/master_schema.h"
 #include "masterdb/record_sets.h"
+#include "support/master_file.h"
 #include "support/memory_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-// Rows of a query run on the file with SQLite directly, each as its columns
-// joined by '|', NULL as "NULL".  Texts come back as stored (UTF-8).
-std::vector<std::string> FileRows(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  std::vector<std::string> rows;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << path;
-    sqlite3_close(db);
-    return rows;
-  }
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-  } else {
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        if (i > 0) row += "|";
-        const auto* text = sqlite3_column_text(stmt, i);
-        row += text == nullptr ? "NULL" : reinterpret_cast<const char*>(text);
-      }
-      rows.push_back(row);
-    }
-    if (rc != SQLITE_DONE) ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return rows;
-}
-
-void FileSql(const std::string& path, const std::string& script) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
-            SQLITE_OK);
-  char* error = nullptr;
-  EXPECT_EQ(sqlite3_exec(db, script.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-      << script << ": " << (error ? error : "");
-  sqlite3_free(error);
-  sqlite3_close(db);
-}
 
 // The file's bytes as another reader sees them while the updater holds it.
 void CopyFileBytes(const std::string& from, const std::string& to) {
@@ -71,11 +30,6 @@ void CopyFileBytes(const std::string& from, const std::string& to) {
                                                               static_cast<std::streamsize>(bytes.size()));
 }
 
-app::OleDate Date(int y, int m, int d) {
-  app::OleDate date;
-  date.SetDate(y, m, d);
-  return date;
-}
 
 }  // namespace
 
