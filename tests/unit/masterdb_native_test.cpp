@@ -16,32 +16,11 @@
 #include "masterdb/dao.h"
 #include "masterdb/master_schema.h"
 #include "masterdb/record_sets.h"
+#include "support/master_file.h"
 #include "support/memory_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::vector<std::string> FileRows(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  std::vector<std::string> rows;
-  EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const auto* text = sqlite3_column_text(stmt, i);
-        row += (i > 0 ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-      rows.push_back(row);
-    }
-  } else {
-    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return rows;
-}
 
 // Another program: the sqlite3 shell, fed through its standard input.
 class Shell {
