@@ -10,6 +10,10 @@ packages=(
   wine wine64 xvfb xauth imagemagick fonts-noto-cjk fonts-ipafont-gothic locales
 )
 
+# The Windows build fetches SQLite's source through npm; a machine with its
+# own Node.js keeps it.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
