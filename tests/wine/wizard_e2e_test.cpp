@@ -1,6 +1,8 @@
 // The wizard from the user's side under Wine: every state of its buttons,
 // the texts of its pages, the delete options, the questions, a failed run,
 // and a full update that a user walks from the welcome page to Finish.
+#include <sqlite3.h>
+
 #include "e2e.h"
 #include "e2e_install.h"
 
@@ -201,6 +203,38 @@ TEST_F(WizardE2E, AFailedRunSaysSoAndOffersToClose) {
   EXPECT_EQ(inst.MasterRows("SELECT COUNT(*) FROM TBANK"), (std::vector<std::string>{"2"})) << "untouched";
 }
 
+TEST_F(WizardE2E, AMasterHeldByAnotherProgramFailsBeforeTheLock) {
+  inst.WritePackage("ZMF0", Package());
+  // Another program holds the master open, as the updater itself would.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(Utf8(inst.MasterPath().wstring()).c_str(), &other, SQLITE_OPEN_READWRITE, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  Start();
+  ASSERT_TRUE(Press(wizard, kNext));
+  ASSERT_TRUE(OnPage(1));
+  ASSERT_TRUE(Press(wizard, kNext));
+  HWND box = WaitForMessageBox(updater.Pid(), e2e::kStepTimeout);
+  ASSERT_NE(box, nullptr) << "the engine's error";
+  const BoxInfo error = ReadPaintedBox(box);
+  EXPECT_EQ(error.icon, "exclamation");
+  EXPECT_EQ(error.caption, "銀行・支店情報の更新");
+  EXPECT_FALSE(error.text.empty());
+  e2e::Snapshot("wizard-master-in-use");
+  Answer(box, IDOK);
+  ASSERT_TRUE(OnPage(2));
+  // The run never locked the wizard: Cancel is still there.
+  ExpectButtons(false, false, true, true, "");
+  EXPECT_EQ(TextOf(Control(Page(), 1007)), "更新処理は失敗しました。");
+  EXPECT_EQ(e2e::SettledText(Control(wizard, kFinish), "閉じる"), "閉じる");
+  ASSERT_TRUE(Press(wizard, IDCANCEL));
+  EXPECT_TRUE(updater.WaitExit(e2e::kStepTimeout));
+  sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_FALSE(fs::exists(inst.BackupPath()));
+}
+
 TEST_F(WizardE2E, NoCancelRequestEndsTheWizardWhileTheMasterIsRewritten) {
   // Large enough that the run lasts while the requests arrive.
   std::vector<TransactionRecord> records;
@@ -217,7 +251,7 @@ TEST_F(WizardE2E, NoCancelRequestEndsTheWizardWhileTheMasterIsRewritten) {
   ASSERT_TRUE(Press(wizard, kNext));
   ASSERT_TRUE(WaitUntil([&] { return Visible(Control(Page(), 1003)); }, e2e::kStepTimeout));
   EXPECT_EQ(TextOf(Control(Page(), 1001)), "以下の金融機関の銀行・支店情報を更新しています...");
-  EXPECT_FALSE(Enabled(Control(wizard, IDCANCEL)));
+  ExpectButtons(false, false, false, false, "");
   EXPECT_FALSE(Press(wizard, IDCANCEL)) << "a user cannot press a disabled Cancel";
   e2e::Snapshot("wizard-running");
   const bool stillRunning = ActivePageIndex(wizard) == 1;
