@@ -11,31 +11,10 @@
 #   scripts/demo.sh [--data FILE.tsv]   (a real national list instead of the synthetic one)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+walk_only=""
+if [ "${1:-}" = "--walk" ]; then walk_only=1; shift; fi  # internal: the part run on the virtual display
 data_args=()
 if [ "${1:-}" = "--data" ] && [ -n "${2:-}" ]; then data_args=(--data "$(realpath "$2")"); fi
-
-scripts/setup.sh
-echo "demo: building"
-cmake --preset native >/dev/null
-cmake --build --preset native --target update_bench >/dev/null
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target BankMasterUpdater uidriver norvik_2_8_65535_65535 >/dev/null
-
-source scripts/wine-env.sh
-export WINEPREFIX=$WINE_ROOT/demo
-fresh_wine_prefix
-c=$WINEPREFIX/drive_c
-product=$c/TolmarkEB/Norvik
-common=$c/TolmarkEB/共通
-dist=$c/配布
-mkdir -p "$product" "$common/DAT" "$common/Home" "$dist" build/demo
-cp build/windows/tests/fixtures/norvik_2_8_65535_65535.exe "$product/NORVIK.EXE"
-cp build/windows/BankMasterUpdater.exe "$dist/"
-echo "demo: making a year-old master and a fresh package"
-build/native/bench/update_bench --make-demo build/demo/data "${data_args[@]}"
-cp build/demo/data/BNKDB.LCA "$common/DAT/BNKDB.LCA"
-cp build/demo/data/BNKDB.LCA build/demo/master-before.lca
-cp build/demo/data/ZMF0 "$dist/ZMF0"
 
 run_demo() {
   wineserver -p 60
@@ -69,14 +48,43 @@ run_demo() {
   wineserver -k
 }
 
+if [ -n "$walk_only" ]; then
+  source scripts/wine-env.sh
+  run_demo
+  exit
+fi
+
+scripts/setup.sh
+echo "demo: building"
+cmake --preset native >/dev/null
+cmake --build --preset native --target update_bench >/dev/null
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target BankMasterUpdater uidriver norvik_2_8_65535_65535 >/dev/null
+
+source scripts/wine-env.sh
+export WINEPREFIX=$WINE_ROOT/demo
+fresh_wine_prefix
+c=$WINEPREFIX/drive_c
+product=$c/TolmarkEB/Norvik
+common=$c/TolmarkEB/共通
+dist=$c/配布
+mkdir -p "$product" "$common/DAT" "$common/Home" "$dist" build/demo
+cp build/windows/tests/fixtures/norvik_2_8_65535_65535.exe "$product/NORVIK.EXE"
+cp build/windows/BankMasterUpdater.exe "$dist/"
+echo "demo: making a year-old master and a fresh package"
+build/native/bench/update_bench --make-demo build/demo/data "${data_args[@]}"
+cp build/demo/data/BNKDB.LCA "$common/DAT/BNKDB.LCA"
+cp build/demo/data/BNKDB.LCA build/demo/master-before.lca
+cp build/demo/data/ZMF0 "$dist/ZMF0"
+
+
 if [ -n "${DISPLAY:-}" ]; then
   echo "demo: starting the updater on $DISPLAY"
   run_demo interactive
   exit 0
 fi
 
-export -f run_demo
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "source scripts/wine-env.sh; export WINEPREFIX='$WINEPREFIX'; run_demo"
+xvfb-run -a -s "-screen 0 1024x768x24" "$PWD/scripts/demo.sh" --walk
 
 echo "demo: what the update did (a name counts as changed when it reads differently; padding aside)"
 sqlite3 "$common/DAT/BNKDB.LCA" <<SQL
