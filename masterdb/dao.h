@@ -135,7 +135,7 @@ class CDaoDatabase {
 
   // The batch bounds: a save follows after this many rows or once the
   // batch is this old, whichever comes first.
-  static constexpr int kBatchRows = 16384;
+  static constexpr int kBatchRows = 2048;
   static constexpr std::chrono::milliseconds kBatchAge{1000};
 
  private:

@@ -395,10 +395,10 @@ void CDaoDatabase::Open(const Text& path, bool exclusive, bool readOnly, const T
     // Another holder of the file is an error at once, not a wait.
     sqlite3_busy_timeout(db, 0);
     // Each save must be on the disk when it returns, whatever the build's
-    // default; and a batch must fit in the cache so it is written only when
-    // it is saved.
+    // default.  The cache holds a batch's pages (a batch is small) without
+    // growing with the master.
     Exec(db, "PRAGMA synchronous = FULL");
-    Exec(db, "PRAGMA cache_size = -32768");
+    Exec(db, "PRAGMA cache_size = -2048");
     if (exclusive) {
       // The lock is taken now and kept until the file is closed, so that no
       // other program can open the master in between.

@@ -5,8 +5,9 @@
 // keys that the table defines.  Statements are prepared once per set; the
 // update and insert statements once per combination of columns written.
 #include <cctype>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <map>
 
 #include "masterdb/dao.h"
@@ -68,7 +69,9 @@ struct CDaoRecordset::Impl {
   // Dynaset: the rows in sort order and where the set stands among them.
   Statement keyset;
   Statement fetch;
-  std::vector<std::int64_t> rowids;
+  // A deque grows without the copy a vector makes when it doubles, which
+  // at national scale would briefly hold the keyset twice.
+  std::deque<std::int64_t> rowids;
   std::size_t current = 0;
   // Snapshot: the query, stepped forward.
   Statement query;
