@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "masterdb/dao.h"
+#include "masterdb/master_schema.h"
+
 std::vector<std::string> FileRows(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
   std::vector<std::string> rows;
@@ -50,3 +53,12 @@ app::OleDate Date(int year, int month, int day) {
 }
 
 double OleDay(int year, int month, int day) { return Date(year, month, day).value; }
+
+MasterFixture::MasterFixture() {
+  AfxWinInit();
+  app.database = std::make_unique<CDaoDatabase>();
+  app.databasePath = path;
+  EXPECT_EQ(masterdb::CreateMaster(path, false), "");
+}
+
+MasterFixture::~MasterFixture() { app.CloseMasterDatabase(); }

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "app/ole_date.h"
+#include "app/updater_app.h"
+#include "support/memory_ui.h"
+#include "support/temp_dir.h"
 
 // Rows of `sql`, each as its columns joined by '|', NULL as "NULL".
 std::vector<std::string> FileRows(const std::string& path, const std::string& sql);
@@ -15,3 +18,14 @@ void FileSql(const std::string& path, const std::string& script);
 // The OLE date value of a calendar day, as the master stores it.
 double OleDay(int year, int month, int day);
 app::OleDate Date(int year, int month, int day);
+
+// An application with an empty master in a folder of its own, closed at the end.
+class MasterFixture : public MemoryUiTest {
+ protected:
+  MasterFixture();
+  ~MasterFixture() override;
+
+  TempDir dir;
+  std::string path = dir.File("Bnkdb.lca");
+  UpdaterApp app;
+};

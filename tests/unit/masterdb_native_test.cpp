@@ -77,20 +77,7 @@ class Shell {
 
 }  // namespace
 
-class MasterProcessTest : public MemoryUiTest {
- protected:
-  MasterProcessTest() {
-    AfxWinInit();
-    app.database = std::make_unique<CDaoDatabase>();
-    app.databasePath = path;
-    EXPECT_EQ(masterdb::CreateMaster(path, false), "");
-  }
-  ~MasterProcessTest() override { app.CloseMasterDatabase(); }
-
-  TempDir dir;
-  std::string path = dir.File("Bnkdb.lca");
-  UpdaterApp app;
-};
+using MasterProcessTest = MasterFixture;
 
 TEST_F(MasterProcessTest, OnlyOneProgramAtATimeHasTheMaster) {
   // Another program holds the master: the updater cannot open it.

@@ -33,16 +33,8 @@ void CopyFileBytes(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-class MasterDbTest : public MemoryUiTest {
+class MasterDbTest : public MasterFixture {
  protected:
-  MasterDbTest() {
-    AfxWinInit();
-    app.database = std::make_unique<CDaoDatabase>();
-    app.databasePath = path;
-    EXPECT_EQ(masterdb::CreateMaster(path, false), "");
-  }
-  ~MasterDbTest() override { app.CloseMasterDatabase(); }
-
   std::vector<std::string> Rows(const std::string& sql) { return FileRows(path, sql); }
   void Sql(const std::string& script) { FileSql(path, script); }
 
@@ -68,9 +60,6 @@ class MasterDbTest : public MemoryUiTest {
     ASSERT_EQ(app.UpdateRow(&set), 1);
   }
 
-  TempDir dir;
-  std::string path = dir.File("Bnkdb.lca");
-  UpdaterApp app;
 };
 
 // ---- Reading ----------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "masterdb/dao.h"
 #include "masterdb/master_schema.h"
 #include "masterdb/record_sets.h"
+#include "support/master_file.h"
 #include "support/memory_ui.h"
 #include "support/temp_dir.h"
 
@@ -80,20 +81,7 @@ DWORD WaitForExit(HANDLE process) {
 
 }  // namespace
 
-class MasterProcessWinTest : public MemoryUiTest {
- protected:
-  MasterProcessWinTest() {
-    AfxWinInit();
-    app.database = std::make_unique<CDaoDatabase>();
-    app.databasePath = path;
-    EXPECT_EQ(masterdb::CreateMaster(path, false), "");
-  }
-  ~MasterProcessWinTest() override { app.CloseMasterDatabase(); }
-
-  TempDir dir;
-  std::string path = dir.File("Bnkdb.lca");
-  UpdaterApp app;
-};
+using MasterProcessWinTest = MasterFixture;
 
 TEST_F(MasterProcessWinTest, OnlyOneProgramAtATimeHasTheMaster) {
   // Another program holds the master: the updater cannot open it.
