@@ -31,6 +31,19 @@ void FormatSetKey(Text& key, CBranSet& set) {
     FormatBranchKey(key, set.m_BANKCODE, set.m_BRNCCODE);
 }
 
+// The columns a record sets on an edited row; an added row gets its key too.
+void AssignFromRecord(CBankSet& set, const TransactionRecord& record) {
+  set.m_BANKKANA = record.kanaName;
+  set.m_BANKKNJI = record.kanjiName;
+  set.m_FDENTYMD = record.date;
+}
+
+void AssignFromRecord(CBranSet& set, const TransactionRecord& record) {
+  set.m_BRNCKANA = record.kanaName;
+  set.m_BRNCKNJI = record.kanjiName;
+  set.m_FDENTYMD = record.date;
+}
+
 }  // namespace
 
 int CWizPage2::MergePackage() {
@@ -69,9 +82,7 @@ int CWizPage2::MergePackageSteps() {
       // than any four-digit code: every further bank is added.
       if (banks.m_BANKCODE == record.bankCode) {
         if (app->EditRow(&banks) != 1) return 0;
-        banks.m_BANKKANA = record.kanaName;
-        banks.m_BANKKNJI = record.kanjiName;
-        banks.m_FDENTYMD = record.date;
+        AssignFromRecord(banks, record);
         if (app->UpdateRow(&banks) != 1) return 0;
       } else if (banks.m_BANKCODE < record.bankCode) {
         // Move the set on to the record's code; the record is then
@@ -85,9 +96,7 @@ int CWizPage2::MergePackageSteps() {
       } else {
         if (app->AddNewRow(&banks) != 1) return 0;
         banks.m_BANKCODE = record.bankCode;
-        banks.m_BANKKANA = record.kanaName;
-        banks.m_BANKKNJI = record.kanjiName;
-        banks.m_FDENTYMD = record.date;
+        AssignFromRecord(banks, record);
         if (app->UpdateRow(&banks) != 1) return 0;
       }
     } else if (record.type == 2) {
@@ -95,9 +104,7 @@ int CWizPage2::MergePackageSteps() {
       FormatBranchKey(recordKey, record.bankCode, record.branchCode);
       if (setKey == recordKey) {
         if (app->EditRow(&branches) != 1) return 0;
-        branches.m_BRNCKANA = record.kanaName;
-        branches.m_BRNCKNJI = record.kanjiName;
-        branches.m_FDENTYMD = record.date;
+        AssignFromRecord(branches, record);
         if (app->UpdateRow(&branches) != 1) return 0;
       } else if (setKey < recordKey) {
         while (setKey < recordKey) {
@@ -111,9 +118,7 @@ int CWizPage2::MergePackageSteps() {
         if (app->AddNewRow(&branches) != 1) return 0;
         branches.m_BANKCODE = record.bankCode;
         branches.m_BRNCCODE = record.branchCode;
-        branches.m_BRNCKANA = record.kanaName;
-        branches.m_BRNCKNJI = record.kanjiName;
-        branches.m_FDENTYMD = record.date;
+        AssignFromRecord(branches, record);
         if (app->UpdateRow(&branches) != 1) return 0;
       }
     }
