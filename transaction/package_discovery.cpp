@@ -24,7 +24,6 @@ const UpdatePackage kUpdatePackages[] = {
     {"ZMF8", "農協・その他2 (6500～9999)", "[BANKCODE] BETWEEN 6500 AND 9999",
      "([BANKCODE] BETWEEN 6500 AND 9999) AND (NOT ([BANKCODE] = 9900))"},
 };
-const std::size_t kUpdatePackageCount = sizeof kUpdatePackages / sizeof kUpdatePackages[0];
 
 bool CWizPage2::OnInitDialog() {
   CPropertyPage::OnInitDialog();

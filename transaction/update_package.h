@@ -2,8 +2,6 @@
 // named for the range of bank codes it covers.
 #pragma once
 
-#include <cstddef>
-
 struct UpdatePackage {
   const char* fileName;
   const char* label;        // UTF-8; shown on the update page
@@ -14,4 +12,3 @@ struct UpdatePackage {
 
 // In the order they are looked for; the first one found is the package.
 extern const UpdatePackage kUpdatePackages[];
-extern const std::size_t kUpdatePackageCount;

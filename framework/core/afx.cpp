@@ -94,7 +94,6 @@ bool CPropertyPage::OnCommand(int, unsigned) { return false; }
 int CPropertySheet::DoModal() { return fw::GetBackend().RunModalSheet(*this); }
 void CPropertySheet::SetWizardButtons(unsigned mask) { peer_->SetWizardButtons(mask); }
 void CPropertySheet::SetTitle(std::string_view title) { peer_->SetText(title); }
-std::string CPropertySheet::GetTitle() const { return peer_->GetText(); }
 CDlgItem CPropertySheet::GetDlgItem(int id) { return CDlgItem(peer_, id); }
 void CPropertySheet::PostCommand(int id) { peer_->PostCommand(id); }
 

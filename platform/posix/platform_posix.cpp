@@ -330,8 +330,6 @@ void FailMutexCreation(bool fail) {
   Mutexes().failCreation = fail;
 }
 void SetModuleFileName(const std::string& path) { ModulePathOverride() = path; }
-void ClearMessageQueue() { Queue().clear(); }
-size_t PendingMessageCount() { return Queue().size(); }
 }  // namespace sim
 
 }  // namespace platform

@@ -57,9 +57,6 @@ constexpr unsigned kPbmStepIt = 0x405;
 constexpr unsigned kPbmGetRange = 0x407;
 constexpr unsigned kPbmGetPos = 0x408;
 
-// A dialog's controls without an identifier all carry this one.
-constexpr int kIdStatic = 0xFFFF;
-
 class WindowPeer;
 class SheetPeer;
 
@@ -94,7 +91,6 @@ class CDlgItem {
 class CProgressCtrl {
  public:
   void Attach(const CDlgItem& item) { item_ = std::make_unique<CDlgItem>(item); }
-  bool IsAttached() const { return item_ != nullptr; }
   void SetRange(int lower, int upper);
   int SetStep(int step);
   int SetPos(int pos);
@@ -162,7 +158,6 @@ class CPropertySheet {
   // Valid while the sheet's window exists.
   void SetWizardButtons(unsigned mask);  // sent, so it applies at once
   void SetTitle(std::string_view title);
-  std::string GetTitle() const;
   CDlgItem GetDlgItem(int id);
   // Puts a command message in the sheet window's queue.
   void PostCommand(int id);

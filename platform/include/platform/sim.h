@@ -16,10 +16,6 @@ void FailMutexCreation(bool fail);
 // Overrides the executable's path that ModuleFileName reports ("" restores it).
 void SetModuleFileName(const std::string& path);
 
-// Drops every queued message.
-void ClearMessageQueue();
-size_t PendingMessageCount();
-
 // An in-process registry.  Key and value names compare without regard to
 // ASCII case, as the real one does.  Clearing removes the keys, not the hook.
 void ClearRegistry();
