@@ -1,8 +1,10 @@
 #include "app/updater_app.h"
 
-#include "app/messages.h"
-#include "masterdb/dao.h"
-#include "masterdb/record_sets.h"
+#include "base/catalogue.h"
+#include "install/guard.h"
+#include "install/installation_checks.h"
+#include "install/registry.h"
+#include "masterdb/master_operations.h"
 #include "wizard/pages.h"
 
 UpdaterApp::UpdaterApp() : CWinApp(nullptr) {}
@@ -19,9 +21,9 @@ bool UpdaterApp::InitInstance() {
   database = std::make_unique<CDaoDatabase>();
 
   CPropertySheet sheet;
-  auto page1 = std::make_unique<CWizPage1>();
-  auto page2 = std::make_unique<CWizPage2>();
-  auto page3 = std::make_unique<CWizPage3>();
+  auto page1 = std::make_unique<CWizPage1>(*this);
+  auto page2 = std::make_unique<CWizPage2>(*this);
+  auto page3 = std::make_unique<CWizPage3>(*this);
   m_pMainWnd = &sheet;
   sheet.AddPage(page1.get());
   sheet.AddPage(page2.get());
@@ -51,9 +53,42 @@ int UpdaterApp::ClaimSingleInstance() {
   if (anotherCopy) {
     platform::CloseHandle(instanceMutex);
     instanceMutex = nullptr;
-    AfxMessageBox(app::kMsgAlreadyRunning, app::kStyleStop);
+    ShowMessage(catalogue::kMsgAlreadyRunning, catalogue::kStyleStop);
     return 0;
   }
   // A failed creation is not fatal: the run goes on, unguarded.
   return 1;
 }
+
+int UpdaterApp::IsRelatedProgramRunning() { return install::IsRelatedProgramRunning(*this); }
+
+Text UpdaterApp::ReadRegistryString(const Text& path, const Text& defaultValue) {
+  return install::ReadRegistryString(path, defaultValue);
+}
+
+int UpdaterApp::ReadFileVersion(Text path, std::uint32_t& versionMS, std::uint32_t& versionLS) {
+  return install::ReadFileVersion(std::move(path), versionMS, versionLS);
+}
+
+int UpdaterApp::OpenMasterDatabase() { return update::OpenMasterDatabase(*this, *this); }
+
+void UpdaterApp::CloseMasterDatabase() { update::CloseMasterDatabase(*this, *this); }
+
+std::int32_t UpdaterApp::CountRows(const Text& table) { return masterdb::CountRows(database.get(), table, *this); }
+
+base::OleDate UpdaterApp::ReadFirstEditionDate() {
+  return masterdb::ReadFirstEditionDate(database.get(), rangeClause, *this);
+}
+
+int UpdaterApp::DeleteRows(const Text& table, const Text& whereClause) {
+  return masterdb::DeleteRows(database.get(), table, whereClause, *this);
+}
+
+int UpdaterApp::RequerySet(CDaoRecordset* set) { return masterdb::RequerySet(set, *this); }
+int UpdaterApp::AddNewRow(CDaoRecordset* set) { return masterdb::AddNewRow(set, *this); }
+int UpdaterApp::EditRow(CDaoRecordset* set) { return masterdb::EditRow(set, *this); }
+int UpdaterApp::UpdateRow(CDaoRecordset* set) { return masterdb::UpdateRow(set, *this); }
+
+int UpdaterApp::ShowMessage(unsigned messageId, unsigned style) { return AfxMessageBox(messageId, style); }
+
+void UpdaterApp::ReportError(const Text& description) { AfxMessageBox(description, 0); }

@@ -1,15 +1,14 @@
 // update_bench: the update run at national scale, in figures.
 //
-// Builds a master and a full package "ZMF0" shaped like Japan's national bank
-// list (or takes a real list), runs the update page's own code on them, on a
-// real file on disk, through the in-memory wizard, and prints how long the
+// Builds a master and a full package "ZMF0" from the national list (synthetic
+// or real; tools/national_data), runs the update page's own code on them, on
+// a real file on disk, through the in-memory wizard, and prints how long the
 // run takes next to the same job done by hand with the sqlite3 shell, and the
 // peak resident memory of this process.
 //
 //   update_bench [--scale K] [--data FILE.tsv] [--repeat N] [--work DIR]
 //                [--reference-seconds A[,B]] [--no-reference] [--variant a|b]
 //                [--breakdown] [--keep]
-//   update_bench --make-demo DIR [--data FILE.tsv]
 //
 // --scale K     rows x K (branches x K, banks x K up to what four-digit codes
 //               allow); 0 is an empty master and an empty package.
@@ -23,9 +22,9 @@
 //               when left out).
 // --variant a|b only the run that deletes the range first (a), or only the
 //               plain merge (b): for looking at one with a profiler.
-// --breakdown   where the time of the plain merge's run goes: the calls it
-//               makes, counted from the data, times their unit costs timed
-//               in this build.
+// --breakdown   where the time of the plain merge's run goes: the calls that
+//               the product's backup and merge make, counted as they run,
+//               times their unit costs timed in this build.
 //
 // The last line of the output, "RESULT key=value ...", is for scripts.
 #include <sqlite3.h>
@@ -42,21 +41,27 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/updater_app.h"
+#include "base/code_page.h"
 #include "framework/afx.h"
 #include "framework/memory_backend.h"
-#include "install/probes.h"
 #include "masterdb/dao.h"
-#include "masterdb/master_database.h"
+#include "masterdb/master_operations.h"
 #include "masterdb/master_schema.h"
 #include "masterdb/record_sets.h"
+#include "national_data.h"
 #include "platform/platform.h"
+#include "platform/probes.h"
 #include "transaction/transaction_file.h"
+#include "update/backup.h"
+#include "update/merge.h"
+#include "update/progress.h"
 #include "wizard/pages.h"
 #include "wizard/resource_ids.h"
 
@@ -126,273 +131,15 @@ std::string Fixed(double v, int digits = 3) {
   return buf;
 }
 
-// ---- Deterministic numbers (integers only, so every build makes the same data)
+using national_data::ListStats;
+using national_data::Source;
 
-struct Rng {
-  std::uint64_t state;
-  explicit Rng(std::uint64_t seed) : state(seed) {}
-  std::uint64_t Next() {  // splitmix64
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  std::uint32_t Below(std::uint32_t n) { return n == 0 ? 0 : static_cast<std::uint32_t>(Next() % n); }
-  int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<std::uint32_t>(hi - lo + 1))); }
+using national_data::ToUtf8;
+
+// The bench's own failures of the product's file layer end the run.
+struct FailingReporter : base::ErrorReporter {
+  void ReportError(const Text& description) override { Fail(ToUtf8(description)); }
 };
-
-std::uint64_t Mix(std::uint64_t a, std::uint64_t b) { return Rng(a ^ (b * 0xD6E8FEB86659FD93ull)).Next(); }
-
-constexpr std::uint64_t kSeed = 0x5EED20260401ull;
-
-// A reading in half-width katakana, 2 to 15 bytes; a fifth fill the field.
-Text KanaName(Rng& r) {
-  const std::size_t length = r.Below(5) == 0 ? 15 : static_cast<std::size_t>(r.Between(2, 14));
-  Text s;
-  while (s.size() < length) {
-    s += static_cast<char>(0xB1 + r.Below(45));  // ｱ to ﾝ
-    if (s.size() < length && r.Below(8) == 0) s += static_cast<char>(r.Below(4) ? 0xDE : 0xB0);  // ﾞ, ｰ
-  }
-  return s;
-}
-
-// A name of level-1 kanji: 2 to 8 characters, and about one in a hundred
-// longer than the 16 bytes a record keeps.
-Text KanjiName(Rng& r) {
-  const int chars = r.Below(100) == 0 ? r.Between(9, 12) : r.Between(2, 8);
-  Text s;
-  for (int i = 0; i < chars; ++i) {
-    s += static_cast<char>(0x89 + r.Below(15));
-    int trail = 0x40 + static_cast<int>(r.Below(188));
-    if (trail >= 0x7F) ++trail;
-    s += static_cast<char>(trail);
-  }
-  return s;
-}
-
-// ---- The national list: what the package carries and what the master holds
-
-struct Row {
-  int type = 0;  // 1 bank, 2 branch
-  int bank = 0;
-  int branch = 0;
-  Text kana, kanji;        // the current names (code page 932), as the package has them
-  Text oldKana, oldKanji;  // what the master holds
-  bool inMaster = true;
-  bool inPackage = true;
-};
-
-class Source {
- public:
-  virtual ~Source() = default;
-  // The rows of one type, in key order, made afresh on every call.
-  virtual void ForEach(int type, const std::function<void(const Row&)>& visit) = 0;
-  virtual std::string Describe() const = 0;
-};
-
-// A list shaped like the real one: banks spread over the four-digit codes
-// with the post office (9900) among them, a few banks with hundreds of
-// branches and many with a handful.  Everything is drawn from per-bank
-// streams, so the list can be walked any number of times without being held.
-class SyntheticSource : public Source {
- public:
-  explicit SyntheticSource(int scale) : scale_(scale) {
-    if (scale == 0) return;
-    Rng r(kSeed);
-    // Four-digit codes run out at about scale 9; some stay free for the
-    // banks the package adds.
-    const int masterBanks = std::min(1146 * scale, 9999 * 100 / 102);
-    const int addedBanks = std::max(1, masterBanks * 2 / 100);
-    const int total = masterBanks + addedBanks;
-    const long long masterBranches = 31219LL * scale;
-
-    // Codes: 9900 always, the rest a sorted sample of 1..9999.
-    int need = total - 1, left = 9998;
-    for (int code = 1; code <= 9999; ++code) {
-      if (code == 9900) {
-        banks_.push_back({code, 0, 0, false, 256});
-        continue;
-      }
-      if (static_cast<int>(r.Below(static_cast<std::uint32_t>(left))) < need) {
-        banks_.push_back({code, 0, 0, false, static_cast<int>((1 + r.Below(16)) << r.Below(6))});
-        --need;
-      }
-      --left;
-    }
-    // Added banks: a sample of the others.
-    need = addedBanks;
-    left = total - 1;
-    for (Bank& b : banks_) {
-      if (b.code == 9900) continue;
-      if (static_cast<int>(r.Below(static_cast<std::uint32_t>(left))) < need) {
-        b.added = true;
-        --need;
-      }
-      --left;
-    }
-    // Branches of the master: at least one per bank, the rest by weight,
-    // at most 999 (three-digit codes 001 to 999).
-    long long weights = 0, assigned = 0;
-    for (const Bank& b : banks_)
-      if (!b.added) weights += b.weight;
-    const long long spread = masterBranches - masterBanks;
-    for (Bank& b : banks_) {
-      if (b.added) continue;
-      b.masterBranches = static_cast<int>(std::min<long long>(999, 1 + spread * b.weight / weights));
-      assigned += b.masterBranches;
-    }
-    for (std::size_t i = 0; assigned < masterBranches; i = (i + 1) % banks_.size()) {
-      Bank& b = banks_[i];
-      if (b.added || b.masterBranches >= 999) continue;
-      ++b.masterBranches;
-      ++assigned;
-    }
-    // New branches: about two in a hundred beside the master's, and whole
-    // branch lists of the added banks.
-    const int average = static_cast<int>(masterBranches / masterBanks);
-    for (Bank& b : banks_) {
-      if (b.added)
-        b.addedBranches = 1 + static_cast<int>(r.Below(static_cast<std::uint32_t>(2 * average)));
-      else
-        b.addedBranches = (b.masterBranches * 2 + static_cast<int>(r.Below(100))) / 100;
-      b.addedBranches = std::min(b.addedBranches, 999 - b.masterBranches);
-    }
-  }
-
-  void ForEach(int type, const std::function<void(const Row&)>& visit) override {
-    for (const Bank& b : banks_) {
-      if (type == 1) {
-        Rng r(Mix(kSeed, static_cast<std::uint64_t>(b.code) * 2 + 1));
-        Row row;
-        row.type = 1;
-        row.bank = b.code;
-        Names(r, row, b.added);
-        visit(row);
-        continue;
-      }
-      Rng r(Mix(kSeed, static_cast<std::uint64_t>(b.code) * 2 + 2));
-      int need = b.masterBranches + b.addedBranches, chosen = need, newOnes = b.addedBranches;
-      int left = 999;
-      for (int code = 1; code <= 999 && need > 0; ++code, --left) {
-        if (static_cast<int>(r.Below(static_cast<std::uint32_t>(left))) >= need) continue;
-        --need;
-        const bool added = static_cast<int>(r.Below(static_cast<std::uint32_t>(chosen))) < newOnes;
-        --chosen;
-        if (added) --newOnes;
-        Row row;
-        row.type = 2;
-        row.bank = b.code;
-        row.branch = code;
-        Names(r, row, added);
-        visit(row);
-      }
-    }
-  }
-
-  std::string Describe() const override {
-    return "synthetic national list x" + std::to_string(scale_) + " (fixed seed)";
-  }
-
- private:
-  struct Bank {
-    int code;
-    int masterBranches;
-    int addedBranches;
-    bool added;
-    int weight;
-  };
-
-  // Current names, and the names the master still has: the same, except for
-  // about three rows in a hundred that the package renames.
-  static void Names(Rng& r, Row& row, bool added) {
-    row.kana = KanaName(r);
-    row.kanji = KanjiName(r);
-    Text oldKana = KanaName(r), oldKanji = KanjiName(r);
-    const bool renamed = r.Below(100) < 3;
-    row.inMaster = !added;
-    row.oldKana = renamed ? oldKana : row.kana;
-    row.oldKanji = renamed ? oldKanji : row.kanji;
-  }
-
-  int scale_;
-  std::vector<Bank> banks_;
-};
-
-// A real list.  The package is the whole list; the master lacks about two
-// rows in a hundred and holds other names for about three in a hundred, as
-// a year-old master would.
-class TsvSource : public Source {
- public:
-  explicit TsvSource(std::string path) : path_(std::move(path)) {}
-
-  void ForEach(int type, const std::function<void(const Row&)>& visit) override {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) Fail("cannot read " + path_);
-    std::string line;
-    if (!std::getline(in, line) || line.rfind("type\tbank\tbranch\tkanji\tkana", 0) != 0)
-      Fail(path_ + ": the first line is not the header \"type bank branch kanji kana\"");
-    long long lastKey = -1;
-    int lineNo = 1;
-    while (std::getline(in, line)) {
-      ++lineNo;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.empty()) continue;
-      std::vector<std::string> f;
-      std::size_t start = 0;
-      for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        f.push_back(line.substr(start, tab - start));
-      f.push_back(line.substr(start));
-      if (f.size() != 5) Fail(path_ + ":" + std::to_string(lineNo) + ": not five columns");
-      const int t = std::atoi(f[0].c_str());
-      if (t != type) continue;
-      Row row;
-      row.type = t;
-      row.bank = std::atoi(f[1].c_str());
-      row.branch = t == 2 ? std::atoi(f[2].c_str()) : 0;
-      const long long key = row.bank * 1000LL + row.branch;
-      if (key <= lastKey) Fail(path_ + ":" + std::to_string(lineNo) + ": not in key order");
-      lastKey = key;
-      bool lossy = false;
-      row.kanji = platform::Utf8ToCp932(f[3], &lossy);
-      row.kana = platform::Utf8ToCp932(f[4], &lossy);
-      if (lossy) Fail(path_ + ":" + std::to_string(lineNo) + ": a name has no code page 932 form");
-      const std::uint64_t h = Mix(kSeed, static_cast<std::uint64_t>(key) * 4 + static_cast<unsigned>(t));
-      row.inMaster = h % 1000 >= 20;
-      row.oldKana = row.kana;
-      row.oldKanji = row.kanji;
-      if (row.inMaster && (h >> 20) % 100 < 3) {
-        Rng r(h);
-        row.oldKana = KanaName(r);
-        row.oldKanji = KanjiName(r);
-      }
-      visit(row);
-    }
-  }
-
-  std::string Describe() const override { return "real list " + path_; }
-
- private:
-  std::string path_;
-};
-
-struct ListStats {
-  long masterBanks = 0, masterBranches = 0;
-  long packageBanks = 0, packageBranches = 0;
-  long renamed = 0, added = 0;
-};
-
-std::string Utf8(const Text& cp932) {
-  bool lossy = false;
-  std::string s = platform::Cp932ToUtf8(cp932, &lossy);
-  if (lossy) Fail("a generated name has no UTF-8 form");
-  return s;
-}
-
-double OleDay(int y, int m, int d) {
-  app::OleDate date;
-  date.SetDate(y, m, d);
-  return date.value;
-}
 
 // ---- Files -----------------------------------------------------------------------
 
@@ -401,83 +148,23 @@ void Check(sqlite3* db, int rc, const char* what) {
     Fail(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
-// The master as the program finds it: names as the vendor shipped them (no
-// padding, long kanji names whole), the new/old flag 0, dated a year ago.
-void BuildMaster(const std::string& path, Source& source, double date, ListStats& stats) {
-  const std::string error = masterdb::CreateMaster(path, true);
-  if (!error.empty()) Fail("cannot create the master: " + error);
-  sqlite3* db = nullptr;
-  Check(db, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), "open master");
-  Check(db, sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), "begin");
-  sqlite3_stmt* bank = nullptr;
-  sqlite3_stmt* branch = nullptr;
-  Check(db, sqlite3_prepare_v2(db, "INSERT INTO TBANK VALUES (?,?,?,0,?)", -1, &bank, nullptr), "prepare");
-  Check(db, sqlite3_prepare_v2(db, "INSERT INTO TBRAN VALUES (?,?,?,?,0,?)", -1, &branch, nullptr),
-        "prepare");
-  auto text = [](sqlite3_stmt* s, int i, const Text& cp932) {
-    const std::string u = Utf8(cp932);
-    sqlite3_bind_text(s, i, u.data(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
-  };
-  for (int type : {1, 2}) {
-    source.ForEach(type, [&](const Row& row) {
-      if (row.inPackage) (type == 1 ? stats.packageBanks : stats.packageBranches)++;
-      if (!row.inMaster) {
-        ++stats.added;
-        return;
-      }
-      if (row.oldKana != row.kana || row.oldKanji != row.kanji) ++stats.renamed;
-      sqlite3_stmt* s = type == 1 ? bank : branch;
-      sqlite3_reset(s);
-      int i = 1;
-      sqlite3_bind_int(s, i++, row.bank);
-      if (type == 2) sqlite3_bind_int(s, i++, row.branch);
-      text(s, i++, row.oldKana);
-      text(s, i++, row.oldKanji);
-      sqlite3_bind_double(s, i++, date);
-      Check(db, sqlite3_step(s), "insert");
-      (type == 1 ? stats.masterBanks : stats.masterBranches)++;
-    });
-  }
-  sqlite3_finalize(bank);
-  sqlite3_finalize(branch);
-  Check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), "commit");
-  sqlite3_close(db);
-}
-
-// The package as it ships: every bank, then every branch, in key order.
-void WritePackage(const Text& path, Source& source, const app::OleDate& edition) {
-  TransactionFile file;
-  if (file.Open(path, 0) != 1) Fail("cannot write the package " + path);
-  for (int type : {1, 2}) {
-    source.ForEach(type, [&](const Row& row) {
-      if (!row.inPackage) return;
-      file.record.type = row.type;
-      file.record.bankCode = row.bank;
-      file.record.branchCode = row.branch;
-      file.record.kanaName = row.kana;
-      file.record.kanjiName = row.kanji;
-      file.record.date = edition;
-      if (file.WriteRecord() != 1) Fail("cannot write the package");
-    });
-  }
-}
-
 // The package as a UTF-8 TSV for the sqlite3 shell, read back with the
 // program's reader so it holds what the merge would write: the kana name
 // trimmed, the kanji field's 16 bytes, the date as the master stores it.
 void PackageToTsv(const Text& package, const std::string& tsv) {
-  TransactionFile file;
+  FailingReporter reporter;
+  TransactionFile file(reporter);
   if (file.Open(package, 1) != 1) Fail("cannot read the package back");
   std::ofstream out(tsv, std::ios::binary);
   char date[40];
   for (; !file.AtEnd(); file.ReadNext()) {
     const TransactionRecord& r = file.record;
-    if (r.date.status == app::OleDate::kValid)
+    if (r.date.status == base::OleDate::kValid)
       std::snprintf(date, sizeof date, "%.17g", r.date.value);
     else
       date[0] = '\0';
-    out << r.type << '\t' << r.bankCode << '\t' << r.branchCode << '\t' << Utf8(r.kanaName) << '\t'
-        << Utf8(r.kanjiName) << '\t' << date << '\n';
+    out << r.type << '\t' << r.bankCode << '\t' << r.branchCode << '\t' << ToUtf8(r.kanaName) << '\t'
+        << ToUtf8(r.kanjiName) << '\t' << date << '\n';
   }
   if (!out) Fail("cannot write " + tsv);
 }
@@ -548,7 +235,7 @@ void DrainQueue() {
 
 std::string BoxTexts(const fw::memory::MemoryBackend& ui) {
   std::string s;
-  for (const auto& box : ui.boxes) s += " [" + platform::Cp932ToUtf8(box.text) + "]";
+  for (const auto& box : ui.boxes) s += " [" + base::Cp932ToUtf8(box.text) + "]";
   return s;
 }
 
@@ -582,8 +269,8 @@ struct Session {
 
   fw::memory::MemoryBackend& ui;
   UpdaterApp app;
-  CWizPage2 page2;
-  CWizPage3 page3;
+  CWizPage2 page2{app};
+  CWizPage3 page3{app};
   CPropertySheet sheet;
   std::unique_ptr<fw::memory::MemoryWizard> wizard;
 };
@@ -709,49 +396,19 @@ std::string SqliteShellVersion() {
 
 // ---- Where the time goes: the run's calls counted, their unit costs timed -----
 
-// How a sorted merge of `records` into `set` (both ascending keys) walks, as
-// the merge does it: a drain at the start of each cycle, one per step of
-// moving the set on, one after each consumed record.
-struct WalkCounts {
-  long drains = 0, moves = 0, catchUps = 0, edits = 0, adds = 0;
-};
-
-WalkCounts SimulateMerge(const std::vector<long long>& set, const std::vector<long long>& records) {
-  constexpr long long kEnd = std::numeric_limits<long long>::max();
-  WalkCounts c;
-  std::size_t pos = 0;
-  for (std::size_t r = 0; r < records.size();) {
-    ++c.drains;
-    long long current = pos < set.size() ? set[pos] : kEnd;
-    if (current < records[r]) {
-      ++c.catchUps;
-      do {
-        ++c.drains;
-        if (pos >= set.size()) break;
-        ++pos;
-        ++c.moves;
-        current = pos < set.size() ? set[pos] : kEnd;
-      } while (current < records[r]);
-      continue;
-    }
-    (current == records[r] ? c.edits : c.adds)++;
-    ++c.drains;
-    ++r;
+// The page as the product's backup and merge see it, counting what they ask
+// of it.
+struct CountingProgress : update::Progress {
+  long drains = 0, steps = 0;
+  void SetStatus(const Text&) override {}
+  void StartProgress(int) override {}
+  void StepProgress() override { ++steps; }
+  void DrainMessages() override {
+    ++drains;
+    platform::DrainMessageQueue();
   }
-  return c;
-}
-
-std::vector<long long> MasterKeys(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  Check(db, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), "open for keys");
-  sqlite3_stmt* s = nullptr;
-  Check(db, sqlite3_prepare_v2(db, sql, -1, &s, nullptr), "keys");
-  std::vector<long long> keys;
-  while (sqlite3_step(s) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(s, 0));
-  sqlite3_finalize(s);
-  sqlite3_close(db);
-  return keys;
-}
+  void ReportError(const Text& description) override { Fail(ToUtf8(description)); }
+};
 
 template <typename Body>
 double MicrosPerCall(long calls, Body body) {
@@ -764,53 +421,42 @@ double MicrosPerCall(long calls, Body body) {
 // build on this machine, times how often the plain merge (b) makes them.
 void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Text& packagePath,
                const fs::path& work, double measuredBackup, double measuredMerge) {
-  const std::string pristine = inst.pristine.string();
-  const auto banks = MasterKeys(pristine, "SELECT BANKCODE FROM TBANK ORDER BY BANKCODE");
-  const auto branches =
-      MasterKeys(pristine, "SELECT BANKCODE * 1000 + BRNCCODE FROM TBRAN ORDER BY BANKCODE, BRNCCODE");
-  std::vector<long long> packageBanks, packageBranches;
+  // The plain merge (b) once more, its steps run by the product with a page
+  // that counts: the rows backed up, the records applied, the drains.
+  CountingProgress backupCalls, mergeCalls;
+  long rows = 0, rowsAfter = 0;
   {
-    TransactionFile file;
-    if (file.Open(packagePath, 1) != 1) Fail("cannot read the package");
-    for (; !file.AtEnd(); file.ReadNext()) {
-      if (file.record.type == 1) packageBanks.push_back(file.record.bankCode);
-      if (file.record.type == 2)
-        packageBranches.push_back(file.record.bankCode * 1000LL + file.record.branchCode);
-    }
+    Session s(ui, inst);
+    s.Expect(s.app.OpenMasterDatabase() == 1, "OpenMasterDatabase");
+    rows = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
+    s.Expect(update::BackupMaster(s.app, backupCalls) == 1, "BackupMaster");
+    s.Expect(update::MergePackage(s.app, mergeCalls) == 1, "MergePackage");
+    rowsAfter = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
   }
-  const long rows = static_cast<long>(banks.size() + branches.size());
-  const long records = static_cast<long>(packageBanks.size() + packageBranches.size());
+  const long records = mergeCalls.steps;
   if (rows == 0 || records == 0) {
     std::printf("\nwhere the time goes: nothing to look at with an empty master\n");
     return;
   }
-  const WalkCounts b = SimulateMerge(banks, packageBanks);
-  const WalkCounts r = SimulateMerge(branches, packageBranches);
-  const long mergeDrains = b.drains + r.drains;
-  const long mergeMoves = b.moves + r.moves;
-  const long edits = b.edits + r.edits, adds = b.adds + r.adds;
-  // Branch keys are formatted for both sides at every branch cycle, and the
-  // set's again after each step on.
-  const long keyFormats = 2 * (r.edits + r.adds + r.catchUps) + r.moves;
+  // Every record of the package edits a row or adds one, and the walk passes
+  // each row of the master once.
+  const long adds = rowsAfter - rows;
+  const long edits = records - adds;
+  const long mergeMoves = rows;
 
   // Unit costs.
   const long drainCalls = 20000;
-  const double drainUs = MicrosPerCall(drainCalls, [](long) { DrainMessageQueue(); });
+  const double drainUs = MicrosPerCall(drainCalls, [](long) { platform::DrainMessageQueue(); });
 
   const std::string kanjiUtf8 = "東京中央営業本部";
-  const Text kanji = platform::Utf8ToCp932(kanjiUtf8);
-  const double toCp932Us = MicrosPerCall(50000, [&](long) { (void)platform::Utf8ToCp932(kanjiUtf8); });
-  const double toUtf8Us = MicrosPerCall(50000, [&](long) { (void)platform::Cp932ToUtf8(kanji); });
-  Text key;
-  const double keyUs = MicrosPerCall(100000, [&](long i) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%05ld%03ld", static_cast<long>(i % 10000), static_cast<long>(i % 1000));
-    key = buffer;
-  });
+  const Text kanji = base::Utf8ToCp932(kanjiUtf8);
+  const double toCp932Us = MicrosPerCall(50000, [&](long) { (void)base::Utf8ToCp932(kanjiUtf8); });
+  const double toUtf8Us = MicrosPerCall(50000, [&](long) { (void)base::Cp932ToUtf8(kanji); });
 
   double writeUs = 0, readUs = 0;
+  FailingReporter reporter;
   {
-    TransactionFile file;
+    TransactionFile file(reporter);
     if (file.Open((work / "scratch.bak").string(), 0) != 1) Fail("cannot write a scratch file");
     file.record.type = 2;
     file.record.bankCode = 1;
@@ -823,7 +469,7 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
     });
   }
   {
-    TransactionFile file;
+    TransactionFile file(reporter);
     if (file.Open(packagePath, 1) != 1) Fail("cannot read the package");
     readUs = MicrosPerCall(records, [&](long) { file.ReadNext(); });
   }
@@ -841,9 +487,8 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
     for (; !set.IsEOF(); ++n) set.MoveNext();
     walkUs = Since(start) * 1e6 / static_cast<double>(std::max(1L, n));
     s.Expect(s.app.RequerySet(&set) == 1, "RequerySet");
-    app::OleDate newDate;
-    newDate.SetDate(2026, 4, 1);
-    const Text pad = platform::Utf8ToCp932("\u3000");
+    const base::OleDate newDate = base::CalendarDate(2026, 4, 1);
+    const Text pad = base::Utf8ToCp932("\u3000");
     n = 0;
     start = Clock::now();
     for (; !set.IsEOF(); ++n) {
@@ -856,7 +501,7 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
     const double editAndWalk = Since(start) * 1e6 / static_cast<double>(std::max(1L, n));
     editUs = editAndWalk - walkUs;
     start = Clock::now();
-    s.Expect(SaveMasterChanges(s.app) == 1, "SaveMasterChanges");
+    s.Expect(masterdb::SaveMasterChanges(s.app.database.get(), s.app) == 1, "SaveMasterChanges");
     saveSeconds = Since(start);
   }
 
@@ -866,19 +511,18 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
     double us;
   };
   const Part backupParts[] = {
-      {"DrainMessageQueue, empty queue (5 per row)", 5.0 * rows, drainUs},
+      {"DrainMessageQueue, empty queue", static_cast<double>(backupCalls.drains), drainUs},
       {"record set MoveNext (row fetched by rowid, 2 names to cp932)", static_cast<double>(rows), walkUs},
       {"TransactionFile::WriteRecord (one write call per row)", static_cast<double>(rows), writeUs},
   };
   const Part mergeParts[] = {
-      {"DrainMessageQueue, empty queue", static_cast<double>(mergeDrains), drainUs},
-      {"record set MoveNext", static_cast<double>(mergeMoves), walkUs},
+      {"DrainMessageQueue, empty queue", static_cast<double>(mergeCalls.drains), drainUs},
+      {"record set MoveNext (each row of the master once)", static_cast<double>(mergeMoves), walkUs},
       {"EditRow + UpdateRow (2 columns, 1 name to UTF-8)", static_cast<double>(edits), editUs},
       {"AddNewRow + UpdateRow, taken as costly as an edit", static_cast<double>(adds), editUs},
       {"TransactionFile::ReadNext (one read call per record)", static_cast<double>(records), readUs},
-      {"branch key formatted with snprintf", static_cast<double>(keyFormats), keyUs},
   };
-  std::printf("\nwhere the time goes, plain merge (b): calls counted from the data, unit costs timed here\n");
+  std::printf("\nwhere the time goes, plain merge (b): calls counted as the product made them, unit costs timed here\n");
   std::printf("  %-62s %9s %9s %8s\n", "", "calls", "us each", "seconds");
   auto table = [](const char* title, const Part* parts, std::size_t n, double measured, double extra,
                   const char* extraWhat) {
@@ -912,8 +556,7 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
   std::printf("  for comparison: GetQueueStatus %.2f us, GetInputState %.2f us, GetTickCount64 %.3f us\n",
               queueStatusUs, inputStateUs, tickUs);
 #endif
-  std::printf("  merge walk: %ld edits, %ld adds, %ld catch-up cycles, %ld rows moved past\n", edits, adds,
-              b.catchUps + r.catchUps, mergeMoves);
+  std::printf("  merge walk: %ld edits, %ld adds, %ld rows moved past\n", edits, adds, mergeMoves);
 }
 
 // ---- Options --------------------------------------------------------------------------
@@ -928,7 +571,6 @@ struct Options {
   bool keep = false;
   std::string only;  // "a" or "b": that variant alone
   bool breakdown = false;
-  std::string makeDemo;  // only write a master and a package there
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -957,8 +599,6 @@ Options ParseOptions(int argc, char** argv) {
       o.reference = false;
     } else if (a == "--keep") {
       o.keep = true;
-    } else if (a == "--make-demo") {
-      o.makeDemo = value(i);
     } else if (a == "--breakdown") {
       o.breakdown = true;
     } else if (a == "--variant") {
@@ -967,8 +607,7 @@ Options ParseOptions(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: update_bench [--scale K] [--data FILE.tsv] [--repeat N] [--work DIR]\n"
-                   "                    [--reference-seconds A[,B]] [--no-reference] [--variant a|b] [--breakdown] [--keep]\n"
-                   "       update_bench --make-demo DIR [--data FILE.tsv]\n");
+                   "                    [--reference-seconds A[,B]] [--no-reference] [--variant a|b] [--breakdown] [--keep]\n");
       std::exit(a == "--help" ? 0 : 2);
     }
   }
@@ -1008,33 +647,7 @@ struct WorkFolder {
   }
 };
 
-// The demo's data: a year-old master and a fresh package, nothing timed.
-int MakeDemo(const Options& opt) {
-  const fs::path dir = opt.makeDemo;
-  fs::create_directories(dir);
-  std::unique_ptr<Source> source;
-  if (opt.data.empty())
-    source = std::make_unique<SyntheticSource>(1);
-  else
-    source = std::make_unique<TsvSource>(opt.data);
-  const fs::path master = dir / "BNKDB.LCA";
-  const fs::path package = dir / "ZMF0";
-  fs::remove(master);
-  fs::remove(package);
-  app::OleDate edition;
-  edition.SetDate(2026, 4, 1);
-  ListStats stats;
-  BuildMaster(master.string(), *source, OleDay(2025, 4, 1), stats);
-  WritePackage(package.string(), *source, edition);
-  std::printf("  %s\n  master : %ld banks, %ld branches, dated 2025-04-01\n"
-              "  package: ZMF0, %ld banks and %ld branches, dated 2026-04-01 (%ld renamed, %ld added)\n",
-              source->Describe().c_str(), stats.masterBanks, stats.masterBranches, stats.packageBanks,
-              stats.packageBranches, stats.renamed, stats.added);
-  return 0;
-}
-
 int Run(const Options& opt) {
-  if (!opt.makeDemo.empty()) return MakeDemo(opt);
 #ifdef _WIN32
   const char* build = "windows";
 #else
@@ -1045,9 +658,9 @@ int Run(const Options& opt) {
   work.keep = opt.keep;
   {
     const fs::path base = opt.workBase.empty() ? fs::temp_directory_path() : fs::path(opt.workBase);
-    Rng r(static_cast<std::uint64_t>(Clock::now().time_since_epoch().count()));
+    std::random_device random;
     for (int i = 0; i < 100 && work.path.empty(); ++i) {
-      const fs::path candidate = base / ("update-bench-" + std::to_string(r.Below(1000000000)));
+      const fs::path candidate = base / ("update-bench-" + std::to_string(random() % 1000000000));
       std::error_code ec;
       if (fs::create_directories(candidate, ec)) work.path = candidate;
     }
@@ -1073,19 +686,15 @@ int Run(const Options& opt) {
   work.package = packagePath;
 
   // The data: untimed.
-  std::unique_ptr<Source> source;
-  if (opt.data.empty())
-    source = std::make_unique<SyntheticSource>(opt.scale);
-  else
-    source = std::make_unique<TsvSource>(opt.data);
-  const double masterDate = OleDay(2025, 4, 1);
-  app::OleDate edition;
-  edition.SetDate(2026, 4, 1);
+  std::unique_ptr<Source> source =
+      opt.data.empty() ? national_data::SyntheticList(opt.scale) : national_data::TsvList(opt.data);
+  const double masterDate = base::CalendarDate(2025, 4, 1).value;
+  const base::OleDate edition = base::CalendarDate(2026, 4, 1);
   const std::string description = source->Describe();
   ListStats stats;
   const auto genStart = Clock::now();
-  BuildMaster(inst.pristine.string(), *source, masterDate, stats);
-  WritePackage(packagePath, *source, edition);
+  national_data::BuildMaster(inst.pristine.string(), *source, masterDate, stats);
+  national_data::WritePackage(packagePath, *source, edition);
   const fs::path tsv = work.path / "package.tsv";
   PackageToTsv(packagePath, tsv.string());
   const double genSeconds = Since(genStart);
@@ -1247,6 +856,9 @@ int main(int argc, char** argv) {
   try {
     return Run(ParseOptions(argc, argv));
   } catch (const BenchError& e) {
+    std::fprintf(stderr, "update_bench: %s\n", e.what());
+    return 1;
+  } catch (const national_data::Error& e) {
     std::fprintf(stderr, "update_bench: %s\n", e.what());
     return 1;
   }

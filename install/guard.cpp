@@ -1,8 +1,9 @@
-// The guard against updating while Norvik or a sibling program runs.  Each
-// program announces itself with a named mutex; its existence is the signal.
-#include "app/messages.h"
-#include "app/updater_app.h"
+#include "install/guard.h"
 
+#include "base/catalogue.h"
+#include "platform/platform.h"
+
+namespace install {
 namespace {
 
 struct RelatedProgram {
@@ -12,21 +13,23 @@ struct RelatedProgram {
 
 // Test order; only the first running program is reported.
 constexpr RelatedProgram kRelatedPrograms[] = {
-    {"hPrevInstanceNvk", app::kMsgCloseNorvik},
-    {"hPrevInstanceKlv", app::kMsgCloseKelvane},
-    {"hPrevInstancePlk", app::kMsgClosePaylark},
+    {"hPrevInstanceNvk", catalogue::kMsgCloseNorvik},
+    {"hPrevInstanceKlv", catalogue::kMsgCloseKelvane},
+    {"hPrevInstancePlk", catalogue::kMsgClosePaylark},
 };
 
 }  // namespace
 
-int UpdaterApp::IsRelatedProgramRunning() {
+int IsRelatedProgramRunning(base::CatalogueMessages& messages) {
   for (const auto& program : kRelatedPrograms) {
     platform::Handle handle = platform::OpenNamedMutex(program.mutexName);
     if (handle != nullptr) {
       platform::CloseHandle(handle);
-      AfxMessageBox(program.message, app::kStyleWarning);
+      messages.ShowMessage(program.message, catalogue::kStyleWarning);
       return 1;
     }
   }
   return 0;
 }
+
+}  // namespace install

@@ -1,17 +1,16 @@
-// The checks run when the user leaves the welcome page: where Norvik and the
-// common directory are, that the master exists, that this Norvik may be
-// updated and that nothing related runs.  The first failure is the one the
-// user is told about.
+// The first failure is the one the user is told about.
+#include "install/installation_checks.h"
+
 #include <memory>
 #include <new>
 
-#include "app/messages.h"
-#include "app/updater_app.h"
-#include "install/probes.h"
+#include "base/catalogue.h"
+#include "install/guard.h"
 #include "install/registry.h"
 #include "platform/platform.h"
-#include "wizard/pages.h"
+#include "platform/probes.h"
 
+namespace install {
 namespace {
 
 const char kProductDirValue[] = "HKEY_CURRENT_USER\\Software\\TolmarkEB\\Norvik\\Setup\\Dir";
@@ -20,63 +19,50 @@ const char kProductDirValue[] = "HKEY_CURRENT_USER\\Software\\TolmarkEB\\Norvik\
 // double-byte character whose second byte is 0x5C (ソ, 表) is not a
 // backslash: the directory still needs its separator.
 Text WithFinalBackslash(Text dir) {
-  if (FindLastChar(dir, '\\') != static_cast<int>(dir.size()) - 1) dir += '\\';
+  if (platform::FindLastChar(dir, '\\') != static_cast<int>(dir.size()) - 1) dir += '\\';
   return dir;
+}
+
+// Shows the message of a failed check; the check then fails.
+int Refuse(base::CatalogueMessages& messages, unsigned messageId) {
+  messages.ShowMessage(messageId, catalogue::kStyleStop);
+  return 0;
 }
 
 }  // namespace
 
-long CWizPage1::OnWizardNext() {
-  UpdaterApp* app = App();
+int CheckInstallation(const InstallationPaths& paths, base::CatalogueMessages& messages) {
+  const Text productDir = ReadRegistryString(kProductDirValue, Text());
+  if (productDir.empty()) return Refuse(messages, catalogue::kMsgNotInstalled350);
+  paths.productDir = WithFinalBackslash(productDir);
+  paths.productExePath = paths.productDir + "NORVIK.EXE";
+  if (platform::FileExists(paths.productExePath) != 1) return Refuse(messages, catalogue::kMsgNorvikNotFound);
 
-  Text productDir = app->ReadRegistryString(kProductDirValue, Text());
-  if (productDir.empty()) {
-    AfxMessageBox(app::kMsgNotInstalled350, app::kStyleStop);
-    return -1;
-  }
-  app->productDir = WithFinalBackslash(productDir);
-  app->productExePath = app->productDir + "NORVIK.EXE";
-  if (FileExists(app->productExePath) != 1) {
-    AfxMessageBox(app::kMsgNorvikNotFound, app::kStyleStop);
-    return -1;
-  }
-
-  Text commonDir = app->ReadRegistryString(Ansi("HKEY_CURRENT_USER\\Software\\TolmarkEB\\共通\\SetUp\\Dir"), Text());
-  if (commonDir.empty()) {
-    AfxMessageBox(app::kMsgNotInstalled351, app::kStyleStop);
-    return -1;
-  }
-  app->commonDir = WithFinalBackslash(commonDir);
-  app->databasePath = app->commonDir + "DAT\\BNKDB.LCA";
-  if (FileExists(app->databasePath) != 1) {
-    AfxMessageBox(app::kMsgDatabaseNotFound, app::kStyleStop);
-    return -1;
-  }
+  const Text commonDir = ReadRegistryString(Ansi("HKEY_CURRENT_USER\\Software\\TolmarkEB\\共通\\SetUp\\Dir"), Text());
+  if (commonDir.empty()) return Refuse(messages, catalogue::kMsgNotInstalled351);
+  paths.commonDir = WithFinalBackslash(commonDir);
+  paths.databasePath = paths.commonDir + "DAT\\BNKDB.LCA";
+  if (platform::FileExists(paths.databasePath) != 1) return Refuse(messages, catalogue::kMsgDatabaseNotFound);
 
   // The backup's place only; whether its folder exists is the backup's concern.
-  app->backupPath = app->commonDir + "Home\\ZMF0.BAK";
+  paths.backupPath = paths.commonDir + "Home\\ZMF0.BAK";
 
-  if (CheckProductVersion() != 1) return -1;
-  if (app->IsRelatedProgramRunning() != 0) return -1;
-  return CPropertyPage::OnWizardNext();
-}
-
-int CWizPage1::CheckProductVersion() {
-  std::uint32_t versionMS = 0, versionLS = 0;
-  if (App()->ReadFileVersion(App()->productExePath, versionMS, versionLS) == 0) {
-    AfxMessageBox(app::kMsgNorvikNotFound, app::kStyleStop);
-    return 0;
-  }
-  const std::uint32_t major = versionMS >> 16;
-  const std::uint32_t minor = versionMS & 0xFFFFu;
-  if (major != 2 || minor >= 9) {
-    AfxMessageBox(app::kMsgVersionNotSupported, app::kStyleStop);
-    return 0;
-  }
+  if (CheckProductVersion(paths.productExePath, messages) != 1) return 0;
+  if (IsRelatedProgramRunning(messages) != 0) return 0;
   return 1;
 }
 
-int UpdaterApp::ReadFileVersion(Text path, std::uint32_t& versionMS, std::uint32_t& versionLS) {
+int CheckProductVersion(const Text& productExePath, base::CatalogueMessages& messages) {
+  std::uint32_t versionMS = 0, versionLS = 0;
+  if (ReadFileVersion(productExePath, versionMS, versionLS) == 0)
+    return Refuse(messages, catalogue::kMsgNorvikNotFound);
+  const std::uint32_t major = versionMS >> 16;
+  const std::uint32_t minor = versionMS & 0xFFFFu;
+  if (major != 2 || minor >= 9) return Refuse(messages, catalogue::kMsgVersionNotSupported);
+  return 1;
+}
+
+int ReadFileVersion(Text path, std::uint32_t& versionMS, std::uint32_t& versionLS) {
   const std::uint32_t size = platform::FileVersionInfoSize(path);
   if (size == 0) return 0;
   std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[size]);
@@ -88,3 +74,5 @@ int UpdaterApp::ReadFileVersion(Text path, std::uint32_t& versionMS, std::uint32
   versionLS = ls;
   return 1;
 }
+
+}  // namespace install

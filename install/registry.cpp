@@ -1,13 +1,12 @@
 #include "install/registry.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
-#include "app/updater_app.h"
 #include "platform/platform.h"
 
+namespace install {
 namespace {
 
 struct RootName {
@@ -31,22 +30,6 @@ struct OpenKey {
 
 }  // namespace
 
-int FindLastChar(const std::string& text, char ch) {
-  // Classify from the front: only a forward walk knows which bytes are
-  // second bytes of double-byte characters.
-  std::vector<bool> ownChar(text.size(), false);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (platform::IsLeadByte(static_cast<unsigned char>(text[i]))) {
-      ++i;  // its second byte, whatever it is (none at the very end)
-    } else {
-      ownChar[i] = true;
-    }
-  }
-  for (std::size_t i = text.size(); i-- > 0;)
-    if (ownChar[i] && text[i] == ch) return static_cast<int>(i);
-  return -1;
-}
-
 int ParseRootKey(const std::string& path, std::uintptr_t& rootKey, std::string& remainder) {
   remainder.clear();
   for (const auto& root : kRootNames) {
@@ -64,7 +47,7 @@ int SplitRegistryPath(const std::string& path, std::uintptr_t& rootKey, std::str
   std::string remainder;
   if (!ParseRootKey(path, rootKey, remainder) || remainder.empty()) return 0;
   if (remainder.size() > kRegistryRemainderLimit) return 0;
-  const int pos = FindLastChar(remainder, '\\');
+  const int pos = platform::FindLastChar(remainder, '\\');
   if (pos < 0) return 0;
   const auto split = static_cast<std::size_t>(pos);
   if (split > kRegistrySubKeyLimit || remainder.size() - split - 1 > kRegistryValueNameLimit) return 0;
@@ -97,7 +80,7 @@ int QueryRegistryString(const std::string& path, unsigned char* buffer, std::uin
   return dataType == platform::kRegSz ? 1 : 0;
 }
 
-Text UpdaterApp::ReadRegistryString(const Text& path, const Text& defaultValue) {
+Text ReadRegistryString(const Text& path, const Text& defaultValue) {
   std::uint32_t type = 0, size = 0;
   if (!QueryRegistryValueInfo(path, type, size) || type != platform::kRegSz) return defaultValue;
   // One byte more than the data: a value stored without its NUL still ends.
@@ -111,3 +94,5 @@ Text UpdaterApp::ReadRegistryString(const Text& path, const Text& defaultValue) 
   const auto* begin = reinterpret_cast<const char*>(buffer.data());
   return Text(begin, strnlen(begin, size));
 }
+
+}  // namespace install

@@ -10,29 +10,99 @@
 #include <deque>
 #include <map>
 
+#include "base/code_page.h"
 #include "masterdb/dao.h"
-#include "masterdb/engine.h"
-#include "platform/platform.h"
+#include "engine.h"
 
-using masterdb::EngineError;
-using masterdb::IsMemoryError;
+using masterdb::EngineFailure;
 using masterdb::LayerError;
 using masterdb::Statement;
 
 namespace {
 
-// A bound member's value as it was, to put back after an added row.
-struct MemberCopy {
-  std::int32_t l = 0;
-  Text text;
-  std::uint8_t byte = 0;
-  app::OleDate date;
+// How each kind of bound member exchanges with its column: the marker it
+// holds without a row, the column value it stores, the value it takes from a
+// column, and whether two values store the same.
+template <typename T>
+struct Field;
+
+// Numeric members: a marker value stands for NULL.
+template <typename T, T kNullMarker>
+struct NumberField {
+  static T NullMarker() { return kNullMarker; }
+  static bool IsNullMarker(T v) { return v == kNullMarker; }
+  static SqlValue ToColumn(T v, const std::string&) {
+    return v == kNullMarker ? SqlValue::Null() : SqlValue::Integer(v);
+  }
+  static T FromColumn(const SqlValue& v, std::int64_t number) {
+    return v.type == SqlValue::Type::kNull ? kNullMarker : static_cast<T>(number);
+  }
+  static bool Same(T a, T b) { return a == b; }
 };
+
+template <>
+struct Field<std::int32_t> : NumberField<std::int32_t, kDaoNullLong> {};
+template <>
+struct Field<std::uint8_t> : NumberField<std::uint8_t, kDaoNullByte> {};
 
 std::string Unbracketed(const std::string& column) {
   if (column.size() >= 2 && column.front() == '[' && column.back() == ']')
     return column.substr(1, column.size() - 2);
   return column;
+}
+
+template <>
+struct Field<Text> {
+  static Text NullMarker() { return Text(); }
+  static bool IsNullMarker(const Text& v) { return v.empty(); }
+  // An empty text stores NULL.  A byte that is no character fails the row.
+  static SqlValue ToColumn(const Text& v, const std::string& column) {
+    if (v.empty()) return SqlValue::Null();
+    bool ok = false;
+    std::string utf8 = masterdb::FieldTextToUtf8(v, &ok);
+    if (!ok)
+      throw CDaoException(Ansi("フィールド '") + Unbracketed(column) +
+                          Ansi("' の文字列に、文字として読めないバイトがあります。"));
+    return utf8.empty() ? SqlValue::Null() : SqlValue::Utf8(std::move(utf8));
+  }
+  // What code page 932 cannot show is left out of the member; the stored
+  // text stays as it is unless the member is changed.
+  static Text FromColumn(const SqlValue& v, std::int64_t) {
+    return v.type == SqlValue::Type::kNull ? Text() : base::Utf8ToCp932(v.bytes);
+  }
+  static bool Same(const Text& a, const Text& b) { return a == b; }
+};
+
+template <>
+struct Field<base::OleDate> {
+  static base::OleDate NullMarker() { return base::OleDate::Null(); }
+  static bool IsNullMarker(const base::OleDate& v) { return v.status == base::OleDate::kNull; }
+  // A date whose status is not valid stores NULL, whatever value it carries.
+  static SqlValue ToColumn(const base::OleDate& v, const std::string&) {
+    return v.status == base::OleDate::kValid ? SqlValue::Real(v.value) : SqlValue::Null();
+  }
+  static base::OleDate FromColumn(const SqlValue& v, std::int64_t) { return COleVariant(v).AsDate(); }
+  static bool Same(const base::OleDate& a, const base::OleDate& b) {
+    const bool valid = a.status == base::OleDate::kValid;
+    if (valid != (b.status == base::OleDate::kValid)) return false;
+    return !valid || std::memcmp(&a.value, &b.value, sizeof a.value) == 0;
+  }
+};
+
+// A copy of a bound member's value: the field cache of an edit, and the
+// members as they stood before an AddNew.
+using MemberValue = std::variant<std::int32_t, Text, std::uint8_t, base::OleDate>;
+
+// The number a numeric member takes from a column of any type.
+std::int64_t ColumnNumber(const SqlValue& v) {
+  switch (v.type) {
+    case SqlValue::Type::kReal:
+      return static_cast<std::int64_t>(v.real);
+    case SqlValue::Type::kInteger:
+      return v.integer;
+    default:
+      return std::strtoll(v.bytes.c_str(), nullptr, 10);
+  }
 }
 
 bool IsSelect(const Text& sql) {
@@ -53,14 +123,30 @@ Text Trimmed(const Text& s) {
 
 }  // namespace
 
-struct CDaoRecordset::Impl {
+class CDaoRecordset::Impl : public masterdb::Cursor {
+ public:
   enum class Mode { kNone, kAdd, kEdit };
   struct Writer {
     Statement statement;
     std::shared_ptr<const std::string> sql;
   };
 
-  CDaoDatabase* db = nullptr;
+  explicit Impl(masterdb::Connection& c) : connection(&c) {}
+  ~Impl() {
+    if (connection != nullptr) connection->Detach(this);
+  }
+
+  // The database closed: the statements go with it, and the set is closed.
+  void Release() override {
+    keyset = Statement();
+    fetch = Statement();
+    query = Statement();
+    updates.clear();
+    inserts.clear();
+    connection = nullptr;
+  }
+
+  masterdb::Connection* connection;
   std::vector<DaoBinding> bindings;
   bool dynaset = false;
   bool readOnly = true;
@@ -79,183 +165,69 @@ struct CDaoRecordset::Impl {
 
   std::vector<SqlValue> row;  // the current row's columns
   Mode mode = Mode::kNone;
-  std::vector<MemberCopy> cache;    // the members at Edit: the field cache
-  std::vector<MemberCopy> before;   // the members before AddNew
+  std::vector<MemberValue> cache;   // the members at Edit: the field cache
+  std::vector<MemberValue> before;  // the members before AddNew
   std::map<std::uint32_t, Writer> updates;
   std::map<std::uint32_t, Writer> inserts;
 
-  [[noreturn]] void Fail(const CDaoException& error) const { db->FailAfterSaving(error); }
+  [[noreturn]] void Fail(const CDaoException& error) const { connection->FailAfterSaving(error); }
   [[noreturn]] void FailEngine(int rc) const {
-    if (IsMemoryError(rc)) db->FailAfterSaving(CMemoryException());
-    db->FailAfterSaving(EngineError(db->db_, rc));
-  }
-  Statement Prepare(const std::string& sql) const {
-    try {
-      return Statement(db->db_, sql);
-    } catch (const CDaoException& e) {
-      Fail(e);
-    } catch (const CMemoryException& e) {
-      db->FailAfterSaving(e);
-    }
+    connection->FailAfterSaving(EngineFailure(connection->Handle(), rc));
   }
 
   bool Eof() const { return dynaset ? current >= rowids.size() : atEnd; }
 
-  // The value a member gives its column: its null marker, an invalid
-  // date, and an empty text all store NULL.
+  // ---- The bound members, whatever their types
+
   SqlValue ToColumn(const DaoBinding& b) const {
-    switch (b.kind) {
-      case DaoBinding::Kind::kLong: {
-        const auto v = *static_cast<const std::int32_t*>(b.member);
-        return v == kDaoNullLong ? SqlValue::Null() : SqlValue::Integer(v);
-      }
-      case DaoBinding::Kind::kByte: {
-        const auto v = *static_cast<const std::uint8_t*>(b.member);
-        return v == kDaoNullByte ? SqlValue::Null() : SqlValue::Integer(v);
-      }
-      case DaoBinding::Kind::kText: {
-        const auto& v = *static_cast<const Text*>(b.member);
-        if (v.empty()) return SqlValue::Null();
-        bool ok = false;
-        std::string utf8 = masterdb::FieldTextToUtf8(v, &ok);
-        if (!ok)
-          Fail(CDaoException(Ansi("フィールド '") + Unbracketed(b.column) +
-                             Ansi("' の文字列に、文字として読めないバイトがあります。")));
-        return utf8.empty() ? SqlValue::Null() : SqlValue::Utf8(std::move(utf8));
-      }
-      case DaoBinding::Kind::kDate: {
-        const auto& v = *static_cast<const app::OleDate*>(b.member);
-        return v.status == app::OleDate::kValid ? SqlValue::Real(v.value) : SqlValue::Null();
-      }
-    }
-    return SqlValue::Null();
+    return std::visit([&](auto* member) { return FieldOf(member).ToColumn(*member, b.column); }, b.member);
   }
 
   bool HoldsNullMarker(const DaoBinding& b) const {
-    switch (b.kind) {
-      case DaoBinding::Kind::kLong:
-        return *static_cast<const std::int32_t*>(b.member) == kDaoNullLong;
-      case DaoBinding::Kind::kByte:
-        return *static_cast<const std::uint8_t*>(b.member) == kDaoNullByte;
-      case DaoBinding::Kind::kText:
-        return static_cast<const Text*>(b.member)->empty();
-      case DaoBinding::Kind::kDate:
-        return static_cast<const app::OleDate*>(b.member)->status == app::OleDate::kNull;
-    }
-    return false;
+    return std::visit([](auto* member) { return FieldOf(member).IsNullMarker(*member); }, b.member);
   }
 
   void SetNullMarkers() {
-    for (const DaoBinding& b : bindings) {
-      switch (b.kind) {
-        case DaoBinding::Kind::kLong:
-          *static_cast<std::int32_t*>(b.member) = kDaoNullLong;
-          break;
-        case DaoBinding::Kind::kByte:
-          *static_cast<std::uint8_t*>(b.member) = kDaoNullByte;
-          break;
-        case DaoBinding::Kind::kText:
-          static_cast<Text*>(b.member)->clear();
-          break;
-        case DaoBinding::Kind::kDate:
-          *static_cast<app::OleDate*>(b.member) = app::OleDate::Null();
-          break;
-      }
-    }
+    for (const DaoBinding& b : bindings)
+      std::visit([](auto* member) { *member = FieldOf(member).NullMarker(); }, b.member);
   }
 
   // A NULL column gives the member's null marker.
   void LoadMembers() {
     for (std::size_t i = 0; i < bindings.size() && i < row.size(); ++i) {
-      const DaoBinding& b = bindings[i];
       const SqlValue& v = row[i];
-      const bool null = v.type == SqlValue::Type::kNull;
-      const std::int64_t number = v.type == SqlValue::Type::kReal
-                                      ? static_cast<std::int64_t>(v.real)
-                                      : v.type == SqlValue::Type::kInteger
-                                            ? v.integer
-                                            : std::strtoll(v.bytes.c_str(), nullptr, 10);
-      switch (b.kind) {
-        case DaoBinding::Kind::kLong:
-          *static_cast<std::int32_t*>(b.member) =
-              null ? kDaoNullLong : static_cast<std::int32_t>(number);
-          break;
-        case DaoBinding::Kind::kByte:
-          *static_cast<std::uint8_t*>(b.member) =
-              null ? kDaoNullByte : static_cast<std::uint8_t>(number);
-          break;
-        case DaoBinding::Kind::kText:
-          // What code page 932 cannot show is left out of the member; the
-          // stored text stays as it is unless the member is changed.
-          *static_cast<Text*>(b.member) = null ? Text() : platform::Utf8ToCp932(v.bytes);
-          break;
-        case DaoBinding::Kind::kDate:
-          *static_cast<app::OleDate*>(b.member) = COleVariant(v).AsDate();
-          break;
-      }
+      std::visit([&](auto* member) { *member = FieldOf(member).FromColumn(v, ColumnNumber(v)); },
+                 bindings[i].member);
     }
   }
 
-  void CopyMembers(std::vector<MemberCopy>& copy) const {
-    copy.resize(bindings.size());
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-      const DaoBinding& b = bindings[i];
-      switch (b.kind) {
-        case DaoBinding::Kind::kLong:
-          copy[i].l = *static_cast<const std::int32_t*>(b.member);
-          break;
-        case DaoBinding::Kind::kByte:
-          copy[i].byte = *static_cast<const std::uint8_t*>(b.member);
-          break;
-        case DaoBinding::Kind::kText:
-          copy[i].text = *static_cast<const Text*>(b.member);
-          break;
-        case DaoBinding::Kind::kDate:
-          copy[i].date = *static_cast<const app::OleDate*>(b.member);
-          break;
-      }
-    }
+  void CopyMembers(std::vector<MemberValue>& copy) const {
+    copy.clear();
+    for (const DaoBinding& b : bindings)
+      std::visit([&](auto* member) { copy.emplace_back(*member); }, b.member);
   }
 
   // Whether member `i` differs from its copy in what it would store.
-  bool Changed(std::size_t i, const MemberCopy& copy) const {
-    const DaoBinding& b = bindings[i];
-    switch (b.kind) {
-      case DaoBinding::Kind::kLong:
-        return *static_cast<const std::int32_t*>(b.member) != copy.l;
-      case DaoBinding::Kind::kByte:
-        return *static_cast<const std::uint8_t*>(b.member) != copy.byte;
-      case DaoBinding::Kind::kText:
-        return *static_cast<const Text*>(b.member) != copy.text;
-      case DaoBinding::Kind::kDate: {
-        const auto& v = *static_cast<const app::OleDate*>(b.member);
-        const bool valid = v.status == app::OleDate::kValid;
-        if (valid != (copy.date.status == app::OleDate::kValid)) return true;
-        return valid && std::memcmp(&v.value, &copy.date.value, sizeof v.value) != 0;
-      }
-    }
-    return true;
+  bool Changed(std::size_t i, const MemberValue& copy) const {
+    return std::visit(
+        [&](auto* member) {
+          using T = std::remove_pointer_t<decltype(member)>;
+          return !Field<T>::Same(*member, std::get<T>(copy));
+        },
+        bindings[i].member);
   }
 
-  void RestoreMembers(const std::vector<MemberCopy>& copy) {
-    for (std::size_t i = 0; i < bindings.size() && i < copy.size(); ++i) {
-      const DaoBinding& b = bindings[i];
-      switch (b.kind) {
-        case DaoBinding::Kind::kLong:
-          *static_cast<std::int32_t*>(b.member) = copy[i].l;
-          break;
-        case DaoBinding::Kind::kByte:
-          *static_cast<std::uint8_t*>(b.member) = copy[i].byte;
-          break;
-        case DaoBinding::Kind::kText:
-          *static_cast<Text*>(b.member) = copy[i].text;
-          break;
-        case DaoBinding::Kind::kDate:
-          *static_cast<app::OleDate*>(b.member) = copy[i].date;
-          break;
-      }
-    }
+  void RestoreMembers(const std::vector<MemberValue>& copy) {
+    for (std::size_t i = 0; i < bindings.size() && i < copy.size(); ++i)
+      std::visit(
+          [&](auto* member) {
+            using T = std::remove_pointer_t<decltype(member)>;
+            *member = std::get<T>(copy[i]);
+          },
+          bindings[i].member);
   }
+
+  // ---- Walking
 
   // Steps the snapshot query once.
   void StepQuery() {
@@ -332,36 +304,45 @@ struct CDaoRecordset::Impl {
         if (mask & (1u << i)) sets += (sets.empty() ? "" : ",") + bindings[i].column + "=?";
       sql = "UPDATE " + table + " SET " + sets + " WHERE rowid=?";
     }
-    Writer writer{Prepare(sql), std::make_shared<const std::string>(sql)};
+    Writer writer{connection->Prepare(sql), std::make_shared<const std::string>(sql)};
     return writers.emplace(mask, std::move(writer)).first->second;
+  }
+
+  void EndPendingUpdate() {
+    if (mode == Mode::kAdd) RestoreMembers(before);
+    mode = Mode::kNone;
+  }
+
+ private:
+  template <typename T>
+  static Field<T> FieldOf(T*) {
+    return {};
   }
 };
 
 // ---- Field exchange ------------------------------------------------------------------
 
-void CDaoFieldExchange::Add(DaoBinding::Kind kind, const char* column, void* member) {
-  if (fieldType_ == outputColumn) bindings_.push_back({kind, column, member});
+void CDaoFieldExchange::Bind(const char* column, DaoMember member) {
+  if (fieldType_ == outputColumn) bindings_.push_back({column, member});
 }
 
-void DFX_Long(CDaoFieldExchange* pFX, const char* column, std::int32_t& value) {
-  pFX->Add(DaoBinding::Kind::kLong, column, &value);
-}
+void DFX_Long(CDaoFieldExchange* pFX, const char* column, std::int32_t& value) { pFX->Bind(column, &value); }
 void DFX_Text(CDaoFieldExchange* pFX, const char* column, Text& value, int preallocate) {
   value.reserve(static_cast<std::size_t>(preallocate > 0 ? preallocate : 0));
-  pFX->Add(DaoBinding::Kind::kText, column, &value);
+  pFX->Bind(column, &value);
 }
-void DFX_Byte(CDaoFieldExchange* pFX, const char* column, std::uint8_t& value) {
-  pFX->Add(DaoBinding::Kind::kByte, column, &value);
-}
-void DFX_DateTime(CDaoFieldExchange* pFX, const char* column, app::OleDate& value) {
-  pFX->Add(DaoBinding::Kind::kDate, column, &value);
+void DFX_Byte(CDaoFieldExchange* pFX, const char* column, std::uint8_t& value) { pFX->Bind(column, &value); }
+void DFX_DateTime(CDaoFieldExchange* pFX, const char* column, base::OleDate& value) {
+  pFX->Bind(column, &value);
 }
 
 // ---- The record set -------------------------------------------------------------------
 
 CDaoRecordset::CDaoRecordset(CDaoDatabase* database) : m_pDatabase(database) {}
 
-CDaoRecordset::~CDaoRecordset() { Close(); }
+CDaoRecordset::~CDaoRecordset() = default;
+
+bool CDaoRecordset::IsOpen() const { return impl_ != nullptr && impl_->connection != nullptr; }
 
 void CDaoRecordset::Open(int openType, const Text& sql, int options) {
   if (m_pDatabase == nullptr || !m_pDatabase->IsOpen())
@@ -371,13 +352,12 @@ void CDaoRecordset::Open(int openType, const Text& sql, int options) {
   if (openType != dbOpenDynaset && openType != dbOpenSnapshot)
     throw LayerError("この種類のレコードセットは開けません。");
 
-  auto impl = std::make_unique<Impl>();
-  impl->db = m_pDatabase;
+  auto impl = std::make_unique<Impl>(*m_pDatabase->Connection());
   impl->dynaset = openType == dbOpenDynaset;
   impl->readOnly = !impl->dynaset || (options & dbReadOnly) != 0;
   CDaoFieldExchange fx;
   DoFieldExchange(&fx);
-  impl->bindings = fx.bindings_;
+  impl->bindings = fx.Bindings();
   if (m_nFields != 0 && static_cast<std::size_t>(m_nFields) != impl->bindings.size())
     throw LayerError("バインドされたフィールドの数が一致しません。");
   if (impl->bindings.size() > 31) throw LayerError("バインドできるフィールドは 31 個までです。");
@@ -399,149 +379,124 @@ void CDaoRecordset::Open(int openType, const Text& sql, int options) {
 
   // The members live in this object, so the set is filled in place; a
   // failure leaves it closed.
-  impl_ = std::move(impl);
-  try {
-    if (impl_->dynaset) {
-      const Text table = Trimmed(source);
-      impl_->table = masterdb::ToEngineSql(table);
-      impl_->keyset = impl_->Prepare(masterdb::ToEngineSql("SELECT rowid FROM " + table + where + order));
-      impl_->fetch = impl_->Prepare(
-          masterdb::ToEngineSql("SELECT " + columns + " FROM " + table + " WHERE rowid=?"));
-      impl_->FillKeyset();
-      impl_->Position(0);
-    } else {
-      impl_->query = impl_->Prepare(masterdb::ToEngineSql(built));
-      impl_->StepQuery();
-    }
-  } catch (...) {
-    impl_.reset();
-    throw;
+  Impl& s = *impl;
+  if (s.dynaset) {
+    const Text table = Trimmed(source);
+    s.table = masterdb::ToEngineSql(table);
+    s.keyset = s.connection->Prepare(masterdb::ToEngineSql("SELECT rowid FROM " + table + where + order));
+    s.fetch = s.connection->Prepare(
+        masterdb::ToEngineSql("SELECT " + columns + " FROM " + table + " WHERE rowid=?"));
+    s.FillKeyset();
+    s.Position(0);
+  } else {
+    s.query = s.connection->Prepare(masterdb::ToEngineSql(built));
+    s.StepQuery();
   }
   sql_ = built;
-  open_ = true;
-  m_pDatabase->Attach(this);
+  s.connection->Attach(&s);
+  impl_ = std::move(impl);
 }
 
-void CDaoRecordset::Close() {
-  if (impl_ && m_pDatabase != nullptr) m_pDatabase->Detach(this);
-  impl_.reset();
-  open_ = false;
+void CDaoRecordset::Close() { impl_.reset(); }
+
+CDaoRecordset::Impl& CDaoRecordset::RequireOpen() const {
+  if (!IsOpen()) throw LayerError("レコードセットが開かれていません。");
+  return *impl_;
 }
 
-void CDaoRecordset::DetachFromDatabase() {
-  impl_.reset();
-  open_ = false;
+CDaoRecordset::Impl& CDaoRecordset::RequireCurrentRow() const {
+  Impl& s = RequireOpen();
+  if (s.Eof()) s.Fail(LayerError("カレント レコードがありません。"));
+  return s;
 }
 
-void CDaoRecordset::RequireOpen() const {
-  if (!open_ || !impl_) throw LayerError("レコードセットが開かれていません。");
-}
-
-void CDaoRecordset::RequireCurrentRow() const {
-  RequireOpen();
-  if (impl_->Eof()) impl_->Fail(LayerError("カレント レコードがありません。"));
-}
-
-void CDaoRecordset::EndPendingUpdate() {
-  if (impl_->mode == Impl::Mode::kAdd) impl_->RestoreMembers(impl_->before);
-  impl_->mode = Impl::Mode::kNone;
-}
-
-bool CDaoRecordset::IsEOF() const {
-  RequireOpen();
-  return impl_->Eof();
-}
+bool CDaoRecordset::IsEOF() const { return RequireOpen().Eof(); }
 
 void CDaoRecordset::MoveNext() {
-  RequireCurrentRow();
-  EndPendingUpdate();
-  if (impl_->dynaset)
-    impl_->Position(impl_->current + 1);
+  Impl& s = RequireCurrentRow();
+  s.EndPendingUpdate();
+  if (s.dynaset)
+    s.Position(s.current + 1);
   else
-    impl_->StepQuery();
+    s.StepQuery();
 }
 
 void CDaoRecordset::Requery() {
-  RequireOpen();
-  EndPendingUpdate();
+  Impl& s = RequireOpen();
+  s.EndPendingUpdate();
   // A natural point to make what was written so far durable.
-  m_pDatabase->SaveBatch();
-  if (impl_->dynaset) {
-    impl_->FillKeyset();
-    impl_->Position(0);
+  s.connection->SaveBatch();
+  if (s.dynaset) {
+    s.FillKeyset();
+    s.Position(0);
   } else {
-    impl_->query.Reset();
-    impl_->StepQuery();
+    s.query.Reset();
+    s.StepQuery();
   }
 }
 
 void CDaoRecordset::AddNew() {
-  RequireOpen();
-  if (impl_->readOnly) impl_->Fail(LayerError("このレコードセットは更新できません。"));
-  EndPendingUpdate();
-  impl_->CopyMembers(impl_->before);
-  impl_->SetNullMarkers();
-  impl_->mode = Impl::Mode::kAdd;
+  Impl& s = RequireOpen();
+  if (s.readOnly) s.Fail(LayerError("このレコードセットは更新できません。"));
+  s.EndPendingUpdate();
+  s.CopyMembers(s.before);
+  s.SetNullMarkers();
+  s.mode = Impl::Mode::kAdd;
 }
 
 void CDaoRecordset::Edit() {
-  RequireOpen();
-  if (impl_->readOnly) impl_->Fail(LayerError("このレコードセットは更新できません。"));
+  Impl& s = RequireOpen();
+  if (s.readOnly) s.Fail(LayerError("このレコードセットは更新できません。"));
   RequireCurrentRow();
-  EndPendingUpdate();
-  impl_->CopyMembers(impl_->cache);
-  impl_->mode = Impl::Mode::kEdit;
+  s.EndPendingUpdate();
+  s.CopyMembers(s.cache);
+  s.mode = Impl::Mode::kEdit;
 }
 
 void CDaoRecordset::Update() {
-  RequireOpen();
-  Impl& s = *impl_;
+  Impl& s = RequireOpen();
   if (s.mode == Impl::Mode::kNone)
     s.Fail(LayerError("AddNew または Edit を実行せずに Update を実行しました。"));
 
   std::uint32_t mask = 0;
   std::vector<SqlValue> values;
   values.reserve(s.bindings.size() + 1);
-  for (std::size_t i = 0; i < s.bindings.size(); ++i) {
-    const DaoBinding& b = s.bindings[i];
-    if (s.mode == Impl::Mode::kAdd) {
-      if (s.HoldsNullMarker(b)) continue;
+  try {
+    for (std::size_t i = 0; i < s.bindings.size(); ++i) {
+      const DaoBinding& b = s.bindings[i];
+      if (s.mode == Impl::Mode::kAdd ? s.HoldsNullMarker(b) : !s.Changed(i, s.cache[i])) continue;
       values.push_back(s.ToColumn(b));
-    } else {
-      if (!s.Changed(i, s.cache[i])) continue;
-      values.push_back(s.ToColumn(b));
+      mask |= 1u << i;
     }
-    mask |= 1u << i;
+  } catch (const CDaoException& e) {
+    s.Fail(e);
   }
 
   if (s.mode == Impl::Mode::kAdd) {
     Impl::Writer& writer = s.WriterFor(s.inserts, mask, true);
-    s.db->WriteRow(writer.statement.get(), writer.sql, std::move(values));
+    s.connection->WriteRow(writer.statement.get(), writer.sql, std::move(values));
     // New rows join the walk at the next requery; the set shows the row it
     // stood on before.
     s.RestoreMembers(s.before);
     s.mode = Impl::Mode::kNone;
-    s.db->SaveIfDue();
+    s.connection->SaveIfDue();
     return;
   }
   if (mask != 0) {
     values.push_back(SqlValue::Integer(s.rowids[s.current]));
     Impl::Writer& writer = s.WriterFor(s.updates, mask, false);
-    if (s.db->WriteRow(writer.statement.get(), writer.sql, std::move(values)) == 0)
+    if (s.connection->WriteRow(writer.statement.get(), writer.sql, std::move(values)) == 0)
       s.Fail(LayerError("このレコードは削除されています。"));
   }
   s.mode = Impl::Mode::kNone;
-  s.db->SaveIfDue();
+  s.connection->SaveIfDue();
 }
 
-void CDaoRecordset::CancelUpdate() {
-  RequireOpen();
-  EndPendingUpdate();
-}
+void CDaoRecordset::CancelUpdate() { RequireOpen().EndPendingUpdate(); }
 
 COleVariant CDaoRecordset::GetFieldValue(int index) const {
-  RequireCurrentRow();
-  if (index < 0 || static_cast<std::size_t>(index) >= impl_->row.size())
-    impl_->Fail(LayerError("指定された番号のフィールドはありません。"));
-  return COleVariant(impl_->row[static_cast<std::size_t>(index)]);
+  const Impl& s = RequireCurrentRow();
+  if (index < 0 || static_cast<std::size_t>(index) >= s.row.size())
+    s.Fail(LayerError("指定された番号のフィールドはありません。"));
+  return COleVariant(s.row[static_cast<std::size_t>(index)]);
 }

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "masterdb/engine.h"
 #include "platform/platform.h"
 
 namespace masterdb {
@@ -46,7 +45,7 @@ std::string Build(const std::string& enginePath) {
 
 std::string CreateMaster(const std::string& path, bool replace) {
   bool ok = false;
-  const std::string enginePath = ToEnginePath(path, &ok);
+  const std::string enginePath = platform::EngineFileName(path, &ok);
   if (!ok) return "the path cannot be used: " + path;
   const std::filesystem::path target = FsPath(enginePath);
   std::error_code ec;

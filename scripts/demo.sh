@@ -57,7 +57,7 @@ fi
 scripts/setup.sh
 echo "demo: building"
 cmake --preset native >/dev/null
-cmake --build --preset native --target update_bench >/dev/null
+cmake --build --preset native --target mkdemo >/dev/null
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target BankMasterUpdater uidriver norvik_2_8_65535_65535 >/dev/null
 
@@ -72,7 +72,7 @@ mkdir -p "$product" "$common/DAT" "$common/Home" "$dist" build/demo
 cp build/windows/tests/fixtures/norvik_2_8_65535_65535.exe "$product/NORVIK.EXE"
 cp build/windows/BankMasterUpdater.exe "$dist/"
 echo "demo: making a year-old master and a fresh package"
-build/native/bench/update_bench --make-demo build/demo/data "${data_args[@]}"
+build/native/tools/national_data/mkdemo build/demo/data "${data_args[@]}"
 cp build/demo/data/BNKDB.LCA "$common/DAT/BNKDB.LCA"
 cp build/demo/data/BNKDB.LCA build/demo/master-before.lca
 cp build/demo/data/ZMF0 "$dist/ZMF0"

@@ -1,16 +1,13 @@
-// Applying the package to the master: a sorted merge of the package's
-// records with the two record sets, each walked forward only.  A record
-// whose key the master holds edits that row; a missing key adds one.
+#include "update/merge.h"
+
 #include <cstdio>
 
-#include "app/updater_app.h"
-#include "install/probes.h"
-#include "masterdb/master_database.h"
-#include "masterdb/record_sets.h"
+#include "masterdb/master_operations.h"
+#include "platform/probes.h"
 #include "transaction/transaction_file.h"
-#include "wizard/pages.h"
-#include "wizard/resource_ids.h"
+#include "update/row_mapping.h"
 
+namespace update {
 namespace {
 
 // Branch keys compare as texts: the bank code in five digits, then the
@@ -31,40 +28,18 @@ void FormatSetKey(Text& key, CBranSet& set) {
     FormatBranchKey(key, set.m_BANKCODE, set.m_BRNCCODE);
 }
 
-// The columns a record sets on an edited row; an added row gets its key too.
-void AssignFromRecord(CBankSet& set, const TransactionRecord& record) {
-  set.m_BANKKANA = record.kanaName;
-  set.m_BANKKNJI = record.kanjiName;
-  set.m_FDENTYMD = record.date;
-}
+int MergeSteps(UpdateContext& context, Progress& progress) {
+  progress.SetStatus(Ansi("更新処理を行っています."));
 
-void AssignFromRecord(CBranSet& set, const TransactionRecord& record) {
-  set.m_BRNCKANA = record.kanaName;
-  set.m_BRNCKNJI = record.kanjiName;
-  set.m_FDENTYMD = record.date;
-}
-
-}  // namespace
-
-int CWizPage2::MergePackage() {
-  return GuardDatabaseErrors([this] { return MergePackageSteps(); });
-}
-
-int CWizPage2::MergePackageSteps() {
-  UpdaterApp* app = App();
-  SetItemText(wizard::kIdStatusLine, Ansi("更新処理を行っています."));
-
-  TransactionFile package;
-  if (!package.Open(app->packagePath, 1)) return 0;
+  TransactionFile package(progress);
+  if (!package.Open(context.packagePath, 1)) return 0;
   std::uint32_t size = 0;
-  if (!QueryFileSize(app->packagePath, size)) return 0;
-  progressBar.SetRange(0, static_cast<int>(size / static_cast<std::uint32_t>(package.RecordLength())));
-  progressBar.SetStep(1);
-  progressBar.SetPos(0);
+  if (!platform::QueryFileSize(context.packagePath, size)) return 0;
+  progress.StartProgress(static_cast<int>(size / static_cast<std::uint32_t>(package.RecordLength())));
 
-  CBankSet& banks = *app->bankSet;
-  CBranSet& branches = *app->branchSet;
-  if (app->RequerySet(&banks) != 1 || app->RequerySet(&branches) != 1) return 0;
+  CBankSet& banks = *context.bankSet;
+  CBranSet& branches = *context.branchSet;
+  if (masterdb::RequerySet(&banks, progress) != 1 || masterdb::RequerySet(&branches, progress) != 1) return 0;
 
   Text setKey, recordKey;
   const TransactionRecord& record = package.record;
@@ -72,62 +47,67 @@ int CWizPage2::MergePackageSteps() {
     if (package.AtEnd()) {
       // A package cut short by a read error was not applied whole.
       if (package.ReadFailed()) return 0;
-      return SaveMasterChanges(*app);
+      return masterdb::SaveMasterChanges(context.database.get(), progress);
     }
-    DrainMessageQueue();
+    progress.DrainMessages();
 
     bool consumed = true;
     if (record.type == 1) {
       // Past its last row the set holds the integer null marker, larger
       // than any four-digit code: every further bank is added.
       if (banks.m_BANKCODE == record.bankCode) {
-        if (app->EditRow(&banks) != 1) return 0;
-        AssignFromRecord(banks, record);
-        if (app->UpdateRow(&banks) != 1) return 0;
+        if (masterdb::EditRow(&banks, progress) != 1) return 0;
+        EditColumnsFromRecord(banks, record);
+        if (masterdb::UpdateRow(&banks, progress) != 1) return 0;
       } else if (banks.m_BANKCODE < record.bankCode) {
         // Move the set on to the record's code; the record is then
         // compared again with the row reached.
         do {
-          DrainMessageQueue();
+          progress.DrainMessages();
           if (banks.IsEOF()) break;
           banks.MoveNext();
         } while (banks.m_BANKCODE < record.bankCode);
         consumed = false;
       } else {
-        if (app->AddNewRow(&banks) != 1) return 0;
-        banks.m_BANKCODE = record.bankCode;
-        AssignFromRecord(banks, record);
-        if (app->UpdateRow(&banks) != 1) return 0;
+        if (masterdb::AddNewRow(&banks, progress) != 1) return 0;
+        AddColumnsFromRecord(banks, record);
+        if (masterdb::UpdateRow(&banks, progress) != 1) return 0;
       }
     } else if (record.type == 2) {
       FormatSetKey(setKey, branches);
       FormatBranchKey(recordKey, record.bankCode, record.branchCode);
       if (setKey == recordKey) {
-        if (app->EditRow(&branches) != 1) return 0;
-        AssignFromRecord(branches, record);
-        if (app->UpdateRow(&branches) != 1) return 0;
+        if (masterdb::EditRow(&branches, progress) != 1) return 0;
+        EditColumnsFromRecord(branches, record);
+        if (masterdb::UpdateRow(&branches, progress) != 1) return 0;
       } else if (setKey < recordKey) {
         while (setKey < recordKey) {
-          DrainMessageQueue();
+          progress.DrainMessages();
           if (branches.IsEOF()) break;
           branches.MoveNext();
           FormatSetKey(setKey, branches);
         }
         consumed = false;
       } else {
-        if (app->AddNewRow(&branches) != 1) return 0;
-        branches.m_BANKCODE = record.bankCode;
-        branches.m_BRNCCODE = record.branchCode;
-        AssignFromRecord(branches, record);
-        if (app->UpdateRow(&branches) != 1) return 0;
+        if (masterdb::AddNewRow(&branches, progress) != 1) return 0;
+        AddColumnsFromRecord(branches, record);
+        if (masterdb::UpdateRow(&branches, progress) != 1) return 0;
       }
     }
     // Records of any other type change nothing and are passed over.
 
     if (consumed) {
       package.ReadNext();
-      progressBar.StepIt();
-      DrainMessageQueue();
+      progress.StepProgress();
+      progress.DrainMessages();
     }
   }
 }
+
+}  // namespace
+
+int MergePackage(UpdateContext& context, Progress& progress) {
+  return masterdb::GuardDatabaseErrors([&] { return MergeSteps(context, progress); }, progress);
+}
+
+}  // namespace update

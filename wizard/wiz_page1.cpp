@@ -1,8 +1,9 @@
-#include "app/updater_app.h"
+#include "install/installation_checks.h"
 #include "wizard/pages.h"
 #include "wizard/resource_ids.h"
 
-CWizPage1::CWizPage1() : CPropertyPage(wizard::kWelcomeTemplate) {}
+CWizPage1::CWizPage1(update::UpdateContext& context)
+    : CPropertyPage(wizard::kWelcomeTemplate), context_(context) {}
 
 bool CWizPage1::OnSetActive() {
   CPropertySheet* sheet = GetParentSheet();
@@ -12,3 +13,14 @@ bool CWizPage1::OnSetActive() {
   sheet->GetDlgItem(fw::kIdWizNext).SetText(Ansi("次へ(&N)"));
   return CPropertyPage::OnSetActive();
 }
+
+long CWizPage1::OnWizardNext() {
+  const install::InstallationPaths paths{context_.productDir, context_.productExePath, context_.commonDir,
+                                         context_.databasePath, context_.backupPath};
+  if (install::CheckInstallation(paths, *this) != 1) return -1;
+  return CPropertyPage::OnWizardNext();
+}
+
+int CWizPage1::CheckProductVersion() { return install::CheckProductVersion(context_.productExePath, *this); }
+
+int CWizPage1::ShowMessage(unsigned messageId, unsigned style) { return AfxMessageBox(messageId, style); }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <strings.h>
 
+#include "base/text.h"
 #include "platform/platform.h"
 #include "resource_script.h"
 
@@ -14,8 +15,6 @@ constexpr std::uint32_t kWsDisabled = 0x08000000;
 constexpr std::uint32_t kBsAutoCheckBox = 0x3;
 
 bool SameClass(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
-
-std::string Ansi(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
 
 }  // namespace
 

@@ -178,7 +178,7 @@ void ParseResourceScript(std::string_view text, ResourceScript& into) {
         if (!c.TryWord("CONTROL")) c.Fail("only CONTROL statements are supported in a dialog");
         ControlTemplate ctl;
         // A picture names its bitmap by number.
-        ctl.text = c.PeekQuote() ? c.Quoted() : "#" + std::to_string(c.Number());
+        ctl.text = c.PeekQuote() ? c.Quoted() : std::string("#").append(std::to_string(c.Number()));
         c.Expect(',');
         ctl.id = static_cast<int>(c.Number()) & 0xFFFF;
         c.Expect(',');

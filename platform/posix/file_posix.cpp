@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "base/code_page.h"
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "native_path.h"
@@ -144,7 +145,7 @@ std::string FullPath(const std::string& path) {
   std::error_code ec;
   const auto full = std::filesystem::absolute(NativePath(path), ec);
   // Shown to the user: back in the program's code page.
-  return ec ? path : Utf8ToCp932(full.lexically_normal().string());
+  return ec ? path : base::Utf8ToCp932(full.lexically_normal().string());
 }
 
 }  // namespace platform

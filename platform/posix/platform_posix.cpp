@@ -1,7 +1,6 @@
 // The native build's platform: real files through POSIX, and in-process
 // stand-ins for what only Windows has (named mutexes shared between
 // processes, the thread's window-message queue).
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,62 +9,13 @@
 #include <map>
 #include <mutex>
 
+#include "base/code_page.h"
 #include "platform/platform.h"
 #include "platform/sim.h"
 #include "native_path.h"
 
 namespace platform {
 namespace {
-
-// Opening a converter costs more than most conversions; the master's texts
-// convert one field at a time, so each direction keeps its converter.
-iconv_t Converter(const char* to, const char* from) {
-  static thread_local std::map<std::pair<std::string, std::string>, iconv_t> converters;
-  auto& cd = converters[{to, from}];
-  if (cd == iconv_t{} || cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(to, from);
-  return cd;
-}
-
-std::string Convert(const char* to, const char* from, std::string_view in, bool* lossy) {
-  iconv_t cd = Converter(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    if (lossy) *lossy = !in.empty();
-    return {};
-  }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh start for each text
-  std::string out;
-  out.resize(in.size() * 4 + 16);
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  bool dropped = false;
-  while (srcLeft > 0) {
-    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
-    if (errno == EINVAL) {  // incomplete character at the end: drop it
-      dropped = true;
-      break;
-    }
-    if (errno == EILSEQ) {  // no counterpart or malformed: drop one byte, go on
-      dropped = true;
-      ++src;
-      --srcLeft;
-      continue;
-    }
-    if (errno == E2BIG) {  // cannot happen with 4x room, but stay safe
-      const size_t used = static_cast<size_t>(dst - out.data());
-      out.resize(out.size() * 2);
-      dst = out.data() + used;
-      dstLeft = out.size() - used;
-      continue;
-    }
-    dropped = true;
-    break;
-  }
-  out.resize(static_cast<size_t>(dst - out.data()));
-  if (lossy) *lossy = dropped;
-  return out;
-}
 
 struct MutexRegistry {
   std::mutex lock;
@@ -93,7 +43,7 @@ std::string& ModulePathOverride() {
 
 }  // namespace
 
-std::string NativePath(const std::string& ansiPath) {
+std::string NativePath(const std::string& ansiPath, bool* lossy) {
   std::string p;
   p.reserve(ansiPath.size());
   for (size_t i = 0; i < ansiPath.size(); ++i) {
@@ -105,17 +55,19 @@ std::string NativePath(const std::string& ansiPath) {
       p += b == '\\' ? '/' : ansiPath[i];
     }
   }
-  return Cp932ToUtf8(p);
+  return base::Cp932ToUtf8(p, lossy);
+}
+
+std::string ProgramPath(const std::string& toolPath) { return base::Utf8ToCp932(toolPath); }
+
+std::string EngineFileName(const std::string& path, bool* ok) {
+  bool lossy = false;
+  std::string name = NativePath(path, &lossy);
+  *ok = !lossy && !path.empty();
+  return name;
 }
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-std::string Cp932ToUtf8(std::string_view cp932, bool* lossy) {
-  return Convert("UTF-8", "CP932", cp932, lossy);
-}
-std::string Utf8ToCp932(std::string_view utf8, bool* lossy) {
-  return Convert("CP932", "UTF-8", utf8, lossy);
-}
 
 Handle OpenNamedMutex(const std::string& name) {
   auto& r = Mutexes();

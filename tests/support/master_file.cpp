@@ -46,14 +46,6 @@ void FileSql(const std::string& path, const std::string& script) {
   sqlite3_close(db);
 }
 
-app::OleDate Date(int year, int month, int day) {
-  app::OleDate date;
-  date.SetDate(year, month, day);
-  return date;
-}
-
-double OleDay(int year, int month, int day) { return Date(year, month, day).value; }
-
 MasterFixture::MasterFixture() {
   AfxWinInit();
   app.database = std::make_unique<CDaoDatabase>();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ole_date.h"
+#include "base/ole_date.h"
 #include "app/updater_app.h"
 #include "support/memory_ui.h"
 #include "support/temp_dir.h"
@@ -14,10 +14,6 @@
 std::vector<std::string> FileRows(const std::string& path, const std::string& sql);
 // Runs a script on the file (creating it if need be).
 void FileSql(const std::string& path, const std::string& script);
-
-// The OLE date value of a calendar day, as the master stores it.
-double OleDay(int year, int month, int day);
-app::OleDate Date(int year, int month, int day);
 
 // An application with an empty master in a folder of its own, closed at the end.
 class MasterFixture : public MemoryUiTest {

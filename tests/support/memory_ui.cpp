@@ -1,6 +1,7 @@
 #include "support/memory_ui.h"
 
 #include "platform/platform.h"
+#include "support/window_backends.h"
 
 extern const char kMessagesScript[];
 extern const char kPagesScript[];
@@ -17,5 +18,20 @@ MemoryUiTest::MemoryUiTest() {
 MemoryUiTest::~MemoryUiTest() {
   while (platform::DispatchOnePendingMessage()) {
   }
+  fw::SetBackend(nullptr);
+}
+
+void RunOnMemoryBackend(CPropertySheet& sheet, const std::function<void()>& body) {
+  fw::memory::MemoryBackend ui{ProgramResourceScripts()};
+  fw::SetBackend(&ui);
+  bool ran = false;
+  ui.user = [&](fw::memory::MemoryWizard& wizard) {
+    if (!ran) {
+      ran = true;
+      body();
+    }
+    wizard.RequestCancel();
+  };
+  sheet.DoModal();
   fw::SetBackend(nullptr);
 }

@@ -1,6 +1,8 @@
-// An installation for the update page's tests: a common folder with the
-// master and the Home folder, the update page (and the completion page) open
-// in the in-memory wizard, and helpers to write packages and read files.
+// Installations for the update's tests: a common folder with an empty master
+// and the Home folder, with helpers to write packages and read files back;
+// the steps of the update run on a context of their own against a fake
+// page, and the update page (with the completion page) open in the
+// in-memory wizard.
 #pragma once
 
 #include <filesystem>
@@ -9,37 +11,60 @@
 #include <vector>
 
 #include "app/updater_app.h"
+#include "support/fake_user.h"
 #include "support/master_file.h"
 #include "support/memory_ui.h"
 #include "support/temp_dir.h"
 #include "transaction/transaction_file.h"
+#include "update/update_context.h"
 #include "wizard/pages.h"
 
-TransactionRecord BankRecord(int code, const char* kanaUtf8, const char* kanjiUtf8, app::OleDate date);
+TransactionRecord BankRecord(int code, const char* kanaUtf8, const char* kanjiUtf8, base::OleDate date);
 TransactionRecord BranchRecord(int bank, int branch, const char* kanaUtf8, const char* kanjiUtf8,
-                               app::OleDate date);
+                               base::OleDate date);
 TransactionRecord OtherRecord(int type);
 
-class UpdateFixture : public MemoryUiTest {
+class UpdateFiles {
  protected:
-  UpdateFixture();
-  ~UpdateFixture() override;
+  UpdateFiles();
 
   // Writes a package with TransactionFile (names fitted to their fields).
   std::string WritePackage(const std::string& name, const std::vector<TransactionRecord>& records);
-  // Opens the sheet with the update page first; its initialisation runs.
-  void OpenUpdatePage();
-  // The master opened as the run opens it.
-  void OpenMaster();
-  std::vector<std::string> Rows(const std::string& sql);  // master closed first
   std::string FileBytes(const std::string& path) const;
 
   TempDir dir;
   std::filesystem::path common;
   std::string masterPath, backupPath;
+};
+
+// The backup and the merge as the run calls them, reporting to `page`.
+class UpdateStepsTest : public ::testing::Test, protected UpdateFiles {
+ protected:
+  UpdateStepsTest();
+  ~UpdateStepsTest() override;
+
+  // The master opened as the run opens it.
+  void OpenMaster();
+  std::vector<std::string> Rows(const std::string& sql);  // master closed first
+
+  update::UpdateContext context;
+  FakeProgress page;
+};
+
+class UpdateFixture : public MemoryUiTest, protected UpdateFiles {
+ protected:
+  UpdateFixture();
+  ~UpdateFixture() override;
+
+  // Opens the sheet with the update page first; its initialisation runs.
+  void OpenUpdatePage();
+  // The master opened as the run opens it.
+  void OpenMaster();
+  std::vector<std::string> Rows(const std::string& sql);  // master closed first
+
   UpdaterApp app;
-  CWizPage2 page2;
-  CWizPage3 page3;
+  CWizPage2 page2{app};
+  CWizPage3 page3{app};
   CPropertySheet sheet;
   std::unique_ptr<fw::memory::MemoryWizard> wizard;
 };

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "e2e.h"
 #include "masterdb/master_schema.h"
 
@@ -105,7 +105,10 @@ std::vector<std::string> Installation::MasterRows(const std::string& sql) {
 }
 
 void Installation::WritePackage(const std::string& name, const std::vector<TransactionRecord>& records) {
-  TransactionFile file;
+  struct : base::ErrorReporter {
+    void ReportError(const Text& description) override { ADD_FAILURE() << "writing the package: " << description; }
+  } reporter;
+  TransactionFile file(reporter);
   ASSERT_EQ(file.Open(Acp(updaterDir / uidriver::Widen(name)), 0), 1);
   for (const auto& r : records) {
     file.record = r;
@@ -115,12 +118,6 @@ void Installation::WritePackage(const std::string& name, const std::vector<Trans
 
 std::string Installation::UpdaterPath() const {
   return uidriver::Utf8((updaterDir / L"BankMasterUpdater.exe").wstring());
-}
-
-double OleDay(int year, int month, int day) {
-  app::OleDate date;
-  date.SetDate(year, month, day);
-  return date.value;
 }
 
 TransactionRecord Bank(int code, const char* kanaUtf8, const char* kanjiUtf8, int y, int m, int d) {

@@ -37,8 +37,6 @@ class Installation {
   std::filesystem::path BackupPath() const { return common / L"Home" / L"ZMF0.BAK"; }
 };
 
-// OLE date value of a day, as the master stores it.
-double OleDay(int year, int month, int day);
 TransactionRecord Bank(int code, const char* kanaUtf8, const char* kanjiUtf8, int y, int m, int d);
 TransactionRecord Branch(int bank, int branch, const char* kanaUtf8, const char* kanjiUtf8, int y, int m,
                          int d);

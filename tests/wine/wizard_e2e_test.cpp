@@ -17,7 +17,7 @@ constexpr int kDeleteRange = 1000, kKeepPostOffice = 1006;
 class WizardE2E : public ::testing::Test {
  protected:
   WizardE2E() {
-    const std::string d = std::to_string(e2e::OleDay(2005, 4, 1));
+    const std::string d = std::to_string(base::CalendarDate(2005, 4, 1).value);
     inst.MasterSql("INSERT INTO TBANK VALUES (1,'ﾐｽﾞﾎ','みずほ',0," + d + ");"
                    "INSERT INTO TBANK VALUES (9900,'ﾕｳﾁﾖ','ゆうちょ',0," + d + ");"
                    "INSERT INTO TBRAN VALUES (1,1,'ﾄｳｷﾖｳ','東京',0," + d + ");"
@@ -46,7 +46,9 @@ class WizardE2E : public ::testing::Test {
                           e2e::kStepTimeout))
         << "back " << usable(kBack) << " next " << usable(kNext) << " finish " << usable(kFinish) << " cancel "
         << usable(IDCANCEL);
-    if (!nextText.empty()) EXPECT_EQ(e2e::SettledText(Control(wizard, kNext), nextText), nextText);
+    if (!nextText.empty()) {
+      EXPECT_EQ(e2e::SettledText(Control(wizard, kNext), nextText), nextText);
+    }
   }
   void Click(int id) {
     const int before = Checked(Control(Page(), id));
@@ -170,7 +172,7 @@ TEST_F(WizardE2E, CityBanksNeverOfferThePostOfficeAndADeclinedDeletionStays) {
 }
 
 TEST_F(WizardE2E, DecliningToUpdateACurrentMasterClosesTheWizard) {
-  inst.MasterSql("UPDATE TBANK SET FDENTYMD = " + std::to_string(e2e::OleDay(2007, 1, 1)));
+  inst.MasterSql("UPDATE TBANK SET FDENTYMD = " + std::to_string(base::CalendarDate(2007, 1, 1).value));
   inst.WritePackage("ZMF0", Package());
   Start();
   ASSERT_TRUE(Press(wizard, kNext));

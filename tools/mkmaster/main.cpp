@@ -8,6 +8,7 @@
 #include <string>
 
 #include "masterdb/master_schema.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   bool force = false;
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
                          "Creates an empty bank and branch master at PATH.\n");
     return 2;
   }
-  const std::string error = masterdb::CreateMaster(path, force);
+  const std::string error = masterdb::CreateMaster(platform::ProgramPath(path), force);
   if (!error.empty()) {
     std::fprintf(stderr, "mkmaster: %s\n", error.c_str());
     return 1;

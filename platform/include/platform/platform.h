@@ -1,7 +1,8 @@
 // The operating-system services the updater uses, behind plain functions.
 // Two implementations are linked by target: win32/ calls the real Win32 API;
 // posix/ serves the native build (real files, an in-process stand-in for named
-// mutexes and for the thread's message queue).
+// mutexes and for the thread's message queue).  Below this layer there is
+// only base/.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,9 @@ namespace platform {
 // Windows; code page 932 natively).
 bool IsLeadByte(unsigned char byte);
 
-// Conversions between UTF-8 and code page 932 bytes.  Characters that have no
-// counterpart, and a lead byte left without its second byte, are dropped; when
-// `lossy` is given it reports whether anything was dropped.
-std::string Cp932ToUtf8(std::string_view cp932, bool* lossy = nullptr);
-std::string Utf8ToCp932(std::string_view utf8, bool* lossy = nullptr);
+// The index of the last byte of `text` that equals `ch` and is a character
+// of its own (not the second byte of a double-byte character); -1 if none.
+int FindLastChar(const std::string& text, char ch);
 
 // ---- Named mutexes ---------------------------------------------------------
 
@@ -55,6 +54,16 @@ bool FindFirstEntry(const std::string& path, FindEntry* entry);
 
 // Full path of the running executable, in the ANSI code page.
 std::string ModuleFileName();
+
+// A path as a tool has it (from its command line or the C++ library: UTF-8
+// natively, the ANSI code page on Windows) spelt as the program spells
+// paths, in the ANSI code page.
+std::string ProgramPath(const std::string& toolPath);
+
+// The name under which the database engine (SQLite takes UTF-8 names on
+// every system) finds the file that the program calls `path`.  `ok` is false
+// when the path is empty or holds bytes that are no characters.
+std::string EngineFileName(const std::string& path, bool* ok);
 
 // ---- Registry (read only) ---------------------------------------------------------
 

@@ -1,0 +1,17 @@
+// Conversions between UTF-8 and code page 932 (Shift-JIS as Windows has it,
+// NEC and IBM extensions included).  Natively through iconv, whose CP932
+// table maps as Windows does; on Windows through the system's own tables.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// Characters that have no counterpart, and a lead byte left without its
+// second byte, are dropped; when `lossy` is given it reports whether
+// anything was dropped.
+std::string Cp932ToUtf8(std::string_view cp932, bool* lossy = nullptr);
+std::string Utf8ToCp932(std::string_view utf8, bool* lossy = nullptr);
+
+}  // namespace base

@@ -1,0 +1,16 @@
+#include "support/fake_user.h"
+
+#include "platform/probes.h"
+
+int FakeMessages::ShowMessage(unsigned messageId, unsigned style) {
+  shown.push_back({messageId, style});
+  if (answers.empty()) return 7;  // IDNO
+  const int answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+void FakeProgress::DrainMessages() {
+  ++drains;
+  platform::DrainMessageQueue();
+}

@@ -1,0 +1,15 @@
+// The backup written before anything in the master changes: every bank,
+// then every branch, as transaction records in Home\ZMF0.BAK.
+#pragma once
+
+#include "update/progress.h"
+#include "update/update_context.h"
+
+namespace update {
+
+// Writes the whole master to the context's backupPath, reporting on the
+// status line and the bar.  1 when every row of both tables was written;
+// 0 otherwise (a file that cannot be created quietly, anything else told).
+int BackupMaster(UpdateContext& context, Progress& progress);
+
+}  // namespace update
