@@ -90,6 +90,11 @@ TEST(RecordCodecTest, FieldsAsWritten) {
       {"null date", [](R r) { r.date = base::OleDate::Null(); }, 39, "19000101"},
       {"invalid date", [](R r) { r.date = {base::CalendarDate(2006, 4, 1).value, base::OleDate::kInvalid}; }, 39, "19000101"},
       {"date beyond eight digits", [](R r) { r.date = {1e7, base::OleDate::kValid}; }, 39, "19000101"},
+      // The edges of what eight digits hold: 9999-12-31 and 0000-01-01.
+      {"last eight-digit day", [](R r) { r.date = {2958465, base::OleDate::kValid}; }, 39, "99991231"},
+      {"the day after it", [](R r) { r.date = {2958466, base::OleDate::kValid}; }, 39, "19000101"},
+      {"first eight-digit day", [](R r) { r.date = {-693959, base::OleDate::kValid}; }, 39, "00000101"},
+      {"the day before it", [](R r) { r.date = {-693960, base::OleDate::kValid}; }, 39, "19000101"},
   };
   std::string written;
   for (const Case& c : cases) {

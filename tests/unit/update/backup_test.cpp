@@ -51,6 +51,20 @@ TEST_F(BackupTest, BanksThenBranchesInKeyOrder) {
   EXPECT_EQ(page.steps, 8);
 }
 
+TEST_F(BackupTest, ABranchRecordCarriesTheBranchsOwnNamesAndDate) {
+  const std::string bankDay = std::to_string(base::CalendarDate(2006, 4, 1).value);
+  const std::string branchDay = std::to_string(base::CalendarDate(2007, 10, 9).value);
+  FileSql(masterPath,
+          "INSERT INTO TBANK VALUES (5,'ｷﾞﾝｺｳ','銀行',1," + bankDay + ");"
+          "INSERT INTO TBRAN VALUES (5,3,'ｼﾃﾝ','支店',0," + branchDay + ");");
+  EXPECT_EQ(Backup(), 1);
+  const std::string bytes = FileBytes(backupPath);
+  ASSERT_EQ(bytes.size(), 2u * 202);
+  // Kana padded with spaces, kanji with full-width spaces, then the date.
+  EXPECT_EQ(bytes.substr(202 + 8, 39),
+            Ansi("ｼﾃﾝ") + std::string(12, ' ') + Ansi("支店　　　　　　") + "20071009");
+}
+
 TEST_F(BackupTest, EmptyMasterGivesAnEmptyFileAndReplacesTheLastBackup) {
   std::ofstream(backupPath) << "an older backup";
   EXPECT_EQ(Backup(), 1);

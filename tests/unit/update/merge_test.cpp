@@ -78,6 +78,29 @@ TEST_F(MergeTest, EditsKnownKeysAndAddsNewOnesInOneForwardPass) {
                                       "40|1|ｲﾁ2|3", "40|5|ｺﾞ|NULL", "9999|999|ｷﾕｳ|NULL"}));
 }
 
+TEST_F(MergeTest, TheBranchSetMovesOnToARowWithAnEqualKey) {
+  FileSql(masterPath,
+          "INSERT INTO TBRAN VALUES (5,0,'ﾎﾝﾃﾝ','本店',3," + std::to_string(d2005) + ");"
+          "INSERT INTO TBRAN VALUES (5,1,'ｲﾁ','一',3," + std::to_string(d2005) + ");");
+  EXPECT_EQ(Merge({BranchRecord(5, 1, "ｲﾁ2", "一二", base::CalendarDate(2006, 4, 1))}), 1);
+  EXPECT_TRUE(page.errors.empty());
+  EXPECT_EQ(Rows("SELECT BANKCODE, BRNCCODE, BRNCKANA, NEWOLDFLG FROM TBRAN ORDER BY 1, 2"),
+            (std::vector<std::string>{"5|0|ﾎﾝﾃﾝ|3", "5|1|ｲﾁ2|3"}));
+}
+
+TEST_F(MergeTest, ARecordOfAnotherTypeIsPassedOverWhateverItsTypeByte) {
+  // The encoder writes type 3 as a space: the byte is set afterwards.
+  context.packagePath = WritePackage("ZMF0", {OtherRecord(3)});
+  {
+    std::fstream f(context.packagePath, std::ios::in | std::ios::out | std::ios::binary);
+    f << '3';
+  }
+  EXPECT_EQ(MergeAgain(), 1);
+  EXPECT_EQ(page.steps, 1) << "the bar steps for it all the same";
+  EXPECT_EQ(Rows("SELECT (SELECT COUNT(*) FROM TBANK), (SELECT COUNT(*) FROM TBRAN)"),
+            (std::vector<std::string>{"0|0"}));
+}
+
 TEST_F(MergeTest, EmptyShortAndRaggedPackages) {
   struct Case {
     const char* name;

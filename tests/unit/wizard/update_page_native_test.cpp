@@ -72,6 +72,13 @@ TEST_F(UpdatePageTest, DiscoveryTakesTheFirstPackageInProbeOrder) {
       {"second agricultural range", {"ZMF8"}, "農協・その他2 (6500～9999)    2006年4月1日版",
        "[BANKCODE] BETWEEN 6500 AND 9999",
        "([BANKCODE] BETWEEN 6500 AND 9999) AND (NOT ([BANKCODE] = 9900))"},
+      {"regional and trust banks", {"ZMF4"}, "地方銀行・信託銀行 (0100～0999)    2006年4月1日版",
+       "[BANKCODE] BETWEEN 100 AND 999", ""},
+      {"shinkin banks", {"ZMF5"}, "信用金庫 (1000～1999)    2006年4月1日版", "[BANKCODE] BETWEEN 1000 AND 1999", ""},
+      {"credit cooperatives", {"ZMF6"}, "信用組合 (2000～2999)    2006年4月1日版", "[BANKCODE] BETWEEN 2000 AND 2999",
+       ""},
+      {"first agricultural range", {"ZMF7"}, "農協・その他1 (3000～6499)    2006年4月1日版",
+       "[BANKCODE] BETWEEN 3000 AND 6499", ""},
       {"there is no category 2", {"ZMF2"}, "更新用のトランザクションが見つかりません。", "", ""},
   };
   for (const auto& c : cases) {
@@ -326,8 +333,9 @@ TEST_F(UpdatePageTest, FailuresBeforeTheMergeShowTheFailurePage) {
               Ansi("「閉じる」をクリックするとプログラムは終了します。"));
     EXPECT_EQ(w->GetItemText(fw::kIdWizFinish), Ansi("閉じる"));
     fresh.CloseMasterDatabase();
-    if (fs::exists(masterPath))
+    if (fs::exists(masterPath)) {
       EXPECT_EQ(FileRows(masterPath, "SELECT COUNT(*) FROM TBANK"), (std::vector<std::string>{"2"}));
+    }
   }
 }
 
