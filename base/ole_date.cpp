@@ -55,9 +55,16 @@ bool OleDate::SetDate(int year, int month, int day) {
   return true;
 }
 
+bool OleDate::IsDateNumber(double value) {
+  // OLE day numbers of 0000-01-01 and of the day after 9999-12-31.
+  constexpr double kFirstDay = -693959;
+  constexpr double kDayAfterLast = 2958466;
+  return std::isfinite(value) && value > kFirstDay - 1 && value < kDayAfterLast;
+}
+
 namespace {
 bool Parts(const OleDate& d, int& y, int& m, int& day) {
-  if (d.status != OleDate::kValid) return false;
+  if (d.status != OleDate::kValid || !OleDate::IsDateNumber(d.value)) return false;
   // The day of an OLE date is its integer part toward zero; the fraction
   // is the time of day either way.
   CivilFromDays(static_cast<long long>(std::trunc(d.value)) + kOleEpoch, y, m, day);

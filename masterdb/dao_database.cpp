@@ -1,10 +1,18 @@
 // The database object: the master opened exclusively over one engine
-// connection, and its action statements.  The connection keeps the batches
-// in which record-set writes are saved (engine.h).
+// connection, its action statements and its workspace's transaction.
 #include "masterdb/dao.h"
 #include "engine.h"
 
 using masterdb::LayerError;
+
+namespace {
+
+masterdb::Connection& OpenConnection(const CDaoDatabase& database) {
+  if (!database.IsOpen()) throw LayerError("データベースが開かれていません。");
+  return *database.Connection();
+}
+
+}  // namespace
 
 CDaoDatabase::CDaoDatabase() = default;
 
@@ -16,18 +24,12 @@ void CDaoDatabase::Open(const Text& path, bool exclusive, bool readOnly, const T
   connection_ = std::make_unique<masterdb::Connection>(path, exclusive, readOnly);
 }
 
-void CDaoDatabase::Close() {
-  if (!IsOpen()) return;
-  // Gone from this object whatever closing reports.
-  const std::unique_ptr<masterdb::Connection> connection = std::move(connection_);
-  connection->Close();
-}
+void CDaoDatabase::Close() { connection_.reset(); }
 
 void CDaoDatabase::Execute(const Text& sql, int /*options*/) {
-  if (!IsOpen()) throw LayerError("データベースが開かれていません。");
-  connection_->Execute(masterdb::ToEngineSql(sql));
+  OpenConnection(*this).Execute(masterdb::ToEngineSql(sql));
 }
 
-void CDaoDatabase::CommitPending() {
-  if (IsOpen()) connection_->SaveBatch();
-}
+void CDaoWorkspace::BeginTrans() { OpenConnection(database_).BeginTransaction(); }
+void CDaoWorkspace::CommitTrans() { OpenConnection(database_).CommitTransaction(); }
+void CDaoWorkspace::Rollback() { OpenConnection(database_).RollbackTransaction(); }

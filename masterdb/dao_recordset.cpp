@@ -5,9 +5,11 @@
 // keys that the table defines.  Statements are prepared once per set; the
 // update and insert statements once per combination of columns written.
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <map>
 
 #include "base/code_page.h"
@@ -26,6 +28,23 @@ namespace {
 template <typename T>
 struct Field;
 
+std::string Unbracketed(const std::string& column) {
+  if (column.size() >= 2 && column.front() == '[' && column.back() == ']')
+    return column.substr(1, column.size() - 2);
+  return column;
+}
+
+// A stored value that the member cannot hold is an error of the file's,
+// told as such, never a wrapped or undefined number.
+[[noreturn]] void ValueOutOfRange(const std::string& column, const SqlValue& v, const char* what) {
+  char number[40] = {};
+  if (v.type == SqlValue::Type::kReal) std::snprintf(number, sizeof number, "%.15g", v.real);
+  const std::string shown = v.type == SqlValue::Type::kReal      ? std::string(number)
+                            : v.type == SqlValue::Type::kInteger ? std::to_string(v.integer)
+                                                                 : base::Utf8ToCp932(v.bytes);
+  throw CDaoException(Ansi("フィールド '") + Unbracketed(column) + Ansi("' の値 ") + shown + Ansi(what));
+}
+
 // Numeric members: a marker value stands for NULL.
 template <typename T, T kNullMarker>
 struct NumberField {
@@ -34,8 +53,20 @@ struct NumberField {
   static SqlValue ToColumn(T v, const std::string&) {
     return v == kNullMarker ? SqlValue::Null() : SqlValue::Integer(v);
   }
-  static T FromColumn(const SqlValue& v, std::int64_t number) {
-    return v.type == SqlValue::Type::kNull ? kNullMarker : static_cast<T>(number);
+  static T FromColumn(const SqlValue& v, const std::string& column) {
+    if (v.type == SqlValue::Type::kNull) return kNullMarker;
+    constexpr auto kLow = std::numeric_limits<T>::min(), kHigh = std::numeric_limits<T>::max();
+    std::int64_t number = 0;
+    if (v.type == SqlValue::Type::kReal) {
+      // Beyond the member's range a double does not even convert.
+      if (!(v.real > static_cast<double>(kLow) - 1 && v.real < static_cast<double>(kHigh) + 1))
+        ValueOutOfRange(column, v, " はこのフィールドに収まりません。");
+      number = static_cast<std::int64_t>(v.real);
+    } else {
+      number = v.type == SqlValue::Type::kInteger ? v.integer : std::strtoll(v.bytes.c_str(), nullptr, 10);
+    }
+    if (number < kLow || number > kHigh) ValueOutOfRange(column, v, " はこのフィールドに収まりません。");
+    return static_cast<T>(number);
   }
   static bool Same(T a, T b) { return a == b; }
 };
@@ -44,12 +75,6 @@ template <>
 struct Field<std::int32_t> : NumberField<std::int32_t, kDaoNullLong> {};
 template <>
 struct Field<std::uint8_t> : NumberField<std::uint8_t, kDaoNullByte> {};
-
-std::string Unbracketed(const std::string& column) {
-  if (column.size() >= 2 && column.front() == '[' && column.back() == ']')
-    return column.substr(1, column.size() - 2);
-  return column;
-}
 
 template <>
 struct Field<Text> {
@@ -67,7 +92,7 @@ struct Field<Text> {
   }
   // What code page 932 cannot show is left out of the member; the stored
   // text stays as it is unless the member is changed.
-  static Text FromColumn(const SqlValue& v, std::int64_t) {
+  static Text FromColumn(const SqlValue& v, const std::string&) {
     return v.type == SqlValue::Type::kNull ? Text() : base::Utf8ToCp932(v.bytes);
   }
   static bool Same(const Text& a, const Text& b) { return a == b; }
@@ -81,7 +106,12 @@ struct Field<base::OleDate> {
   static SqlValue ToColumn(const base::OleDate& v, const std::string&) {
     return v.status == base::OleDate::kValid ? SqlValue::Real(v.value) : SqlValue::Null();
   }
-  static base::OleDate FromColumn(const SqlValue& v, std::int64_t) { return COleVariant(v).AsDate(); }
+  static base::OleDate FromColumn(const SqlValue& v, const std::string& column) {
+    const base::OleDate date = COleVariant(v).AsDate();
+    if (date.status == base::OleDate::kValid && !base::OleDate::IsDateNumber(date.value))
+      ValueOutOfRange(column, v, " は日付として読めません。");
+    return date;
+  }
   static bool Same(const base::OleDate& a, const base::OleDate& b) {
     const bool valid = a.status == base::OleDate::kValid;
     if (valid != (b.status == base::OleDate::kValid)) return false;
@@ -92,18 +122,6 @@ struct Field<base::OleDate> {
 // A copy of a bound member's value: the field cache of an edit, and the
 // members as they stood before an AddNew.
 using MemberValue = std::variant<std::int32_t, Text, std::uint8_t, base::OleDate>;
-
-// The number a numeric member takes from a column of any type.
-std::int64_t ColumnNumber(const SqlValue& v) {
-  switch (v.type) {
-    case SqlValue::Type::kReal:
-      return static_cast<std::int64_t>(v.real);
-    case SqlValue::Type::kInteger:
-      return v.integer;
-    default:
-      return std::strtoll(v.bytes.c_str(), nullptr, 10);
-  }
-}
 
 bool IsSelect(const Text& sql) {
   std::size_t i = 0;
@@ -123,12 +141,11 @@ Text Trimmed(const Text& s) {
 
 }  // namespace
 
-class CDaoRecordset::Impl : public masterdb::Cursor {
+class CDaoRecordset::Impl final : public masterdb::Cursor {
  public:
   enum class Mode { kNone, kAdd, kEdit };
   struct Writer {
     Statement statement;
-    std::shared_ptr<const std::string> sql;
   };
 
   explicit Impl(masterdb::Connection& c) : connection(&c) {}
@@ -170,10 +187,8 @@ class CDaoRecordset::Impl : public masterdb::Cursor {
   std::map<std::uint32_t, Writer> updates;
   std::map<std::uint32_t, Writer> inserts;
 
-  [[noreturn]] void Fail(const CDaoException& error) const { connection->FailAfterSaving(error); }
-  [[noreturn]] void FailEngine(int rc) const {
-    connection->FailAfterSaving(EngineFailure(connection->Handle(), rc));
-  }
+  [[noreturn]] void Fail(const CDaoException& error) const { throw error; }
+  [[noreturn]] void FailEngine(int rc) const { EngineFailure(connection->Handle(), rc).Throw(); }
 
   bool Eof() const { return dynaset ? current >= rowids.size() : atEnd; }
 
@@ -192,11 +207,12 @@ class CDaoRecordset::Impl : public masterdb::Cursor {
       std::visit([](auto* member) { *member = FieldOf(member).NullMarker(); }, b.member);
   }
 
-  // A NULL column gives the member's null marker.
+  // A NULL column gives the member's null marker; a value the member cannot
+  // hold is an error.
   void LoadMembers() {
     for (std::size_t i = 0; i < bindings.size() && i < row.size(); ++i) {
       const SqlValue& v = row[i];
-      std::visit([&](auto* member) { *member = FieldOf(member).FromColumn(v, ColumnNumber(v)); },
+      std::visit([&](auto* member) { *member = FieldOf(member).FromColumn(v, bindings[i].column); },
                  bindings[i].member);
     }
   }
@@ -304,7 +320,7 @@ class CDaoRecordset::Impl : public masterdb::Cursor {
         if (mask & (1u << i)) sets += (sets.empty() ? "" : ",") + bindings[i].column + "=?";
       sql = "UPDATE " + table + " SET " + sets + " WHERE rowid=?";
     }
-    Writer writer{connection->Prepare(sql), std::make_shared<const std::string>(sql)};
+    Writer writer{connection->Prepare(sql)};
     return writers.emplace(mask, std::move(writer)).first->second;
   }
 
@@ -424,8 +440,6 @@ void CDaoRecordset::MoveNext() {
 void CDaoRecordset::Requery() {
   Impl& s = RequireOpen();
   s.EndPendingUpdate();
-  // A natural point to make what was written so far durable.
-  s.connection->SaveBatch();
   if (s.dynaset) {
     s.FillKeyset();
     s.Position(0);
@@ -461,35 +475,29 @@ void CDaoRecordset::Update() {
   std::uint32_t mask = 0;
   std::vector<SqlValue> values;
   values.reserve(s.bindings.size() + 1);
-  try {
-    for (std::size_t i = 0; i < s.bindings.size(); ++i) {
-      const DaoBinding& b = s.bindings[i];
-      if (s.mode == Impl::Mode::kAdd ? s.HoldsNullMarker(b) : !s.Changed(i, s.cache[i])) continue;
-      values.push_back(s.ToColumn(b));
-      mask |= 1u << i;
-    }
-  } catch (const CDaoException& e) {
-    s.Fail(e);
+  for (std::size_t i = 0; i < s.bindings.size(); ++i) {
+    const DaoBinding& b = s.bindings[i];
+    if (s.mode == Impl::Mode::kAdd ? s.HoldsNullMarker(b) : !s.Changed(i, s.cache[i])) continue;
+    values.push_back(s.ToColumn(b));
+    mask |= 1u << i;
   }
 
   if (s.mode == Impl::Mode::kAdd) {
     Impl::Writer& writer = s.WriterFor(s.inserts, mask, true);
-    s.connection->WriteRow(writer.statement.get(), writer.sql, std::move(values));
+    s.connection->WriteRow(writer.statement.get(), values);
     // New rows join the walk at the next requery; the set shows the row it
     // stood on before.
     s.RestoreMembers(s.before);
     s.mode = Impl::Mode::kNone;
-    s.connection->SaveIfDue();
     return;
   }
   if (mask != 0) {
     values.push_back(SqlValue::Integer(s.rowids[s.current]));
     Impl::Writer& writer = s.WriterFor(s.updates, mask, false);
-    if (s.connection->WriteRow(writer.statement.get(), writer.sql, std::move(values)) == 0)
+    if (s.connection->WriteRow(writer.statement.get(), values) == 0)
       s.Fail(LayerError("このレコードは削除されています。"));
   }
   s.mode = Impl::Mode::kNone;
-  s.connection->SaveIfDue();
 }
 
 void CDaoRecordset::CancelUpdate() { RequireOpen().EndPendingUpdate(); }

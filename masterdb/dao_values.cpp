@@ -35,7 +35,8 @@ COleVariant::COleVariant(const SqlValue& value) {
     case SqlValue::Type::kReal:
       type_ = Type::kDouble;
       double_ = value.real;
-      long_ = static_cast<std::int64_t>(value.real);
+      // A double beyond 64 bits does not convert: it reads as 0.
+      long_ = value.real > -9.2e18 && value.real < 9.2e18 ? static_cast<std::int64_t>(value.real) : 0;
       break;
     case SqlValue::Type::kText:
       type_ = Type::kText;

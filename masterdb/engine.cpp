@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/code_page.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 
 namespace masterdb {
@@ -259,17 +260,33 @@ CDaoException CannotOpen(const Text& path, int rc = 0) {
   return CDaoException(Ansi("データベース ファイル '") + path + Ansi("' を開けません。"), rc);
 }
 
+// An SQLite file begins with these 16 bytes.  The engine would take an
+// empty file for an empty database, and write one into it at the first
+// transaction: the master is looked at before the engine sees it.  When
+// the file cannot be read here, the engine's own open tells why.
+void RefuseWhatIsNoDatabase(const Text& path) {
+  static const char kHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+  platform::File file;
+  if (!file.OpenForReading(path)) return;
+  char header[sizeof kHeader] = {};
+  const long long n = file.Read(header, sizeof header);
+  if (n < 0) return;
+  if (n != static_cast<long long>(sizeof header) || std::memcmp(header, kHeader, sizeof header) != 0)
+    throw CDaoException(Ansi("ファイルはデータベースではありません。"), SQLITE_NOTADB);
+}
+
 }  // namespace
 
 Connection::Connection(const Text& path, bool exclusive, bool readOnly) {
   bool nameOk = false;
   const std::string fileName = platform::EngineFileName(path, &nameOk);
   if (!nameOk) throw CannotOpen(path);
+  RefuseWhatIsNoDatabase(path);
 
   // One thread uses a connection: it needs no mutex of its own.
   const int flags =
       (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-  const int rc = sqlite3_open_v2(fileName.c_str(), &db_, flags, nullptr);
+  const int rc = sqlite3_open_v2(fileName.c_str(), &db_, flags, EngineVfs());
   if (rc != SQLITE_OK) {
     const EngineFailure failure(db_, rc);
     const bool noHandle = db_ == nullptr;
@@ -283,9 +300,9 @@ Connection::Connection(const Text& path, bool exclusive, bool readOnly) {
     sqlite3_extended_result_codes(db_, 1);
     // Another holder of the file is an error at once, not a wait.
     sqlite3_busy_timeout(db_, 0);
-    // Each save must be on the disk when it returns, whatever the build's
-    // default.  The cache holds a batch's pages (a batch is small) without
-    // growing with the master.
+    // A commit must be on the disk when it returns, whatever the build's
+    // default.  A small cache keeps the memory flat as the master grows;
+    // what does not fit goes to the file early, under the journal.
     Exec(db_, "PRAGMA synchronous = FULL");
     Exec(db_, "PRAGMA cache_size = -2048");
     if (exclusive) {
@@ -297,6 +314,16 @@ Connection::Connection(const Text& path, bool exclusive, bool readOnly) {
     // Reading the schema tells a database from any other file.
     Exec(db_, "SELECT count(*) FROM sqlite_master");
     if (exclusive) Exec(db_, "COMMIT");
+    if (!readOnly) {
+      // The engine opens a file it may not write read-only without a word,
+      // and a folder without room for its journal fails only the first
+      // write: both are told now, before the update has begun.
+      if (sqlite3_db_readonly(db_, "main") == 1)
+        throw CDaoException(Ansi("データベースは読み取り専用のため、変更できません。"), SQLITE_READONLY);
+      if (!platform::FolderAcceptsNewFiles(path))
+        throw CDaoException(Ansi("データベースのフォルダーに書き込めないため、データベースを変更できません。"),
+                            SQLITE_READONLY);
+    }
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -304,186 +331,91 @@ Connection::Connection(const Text& path, bool exclusive, bool readOnly) {
   }
 }
 
-Connection::~Connection() {
-  try {
-    Close();
-  } catch (...) {
-    // Nobody is left to tell; CloseMasterDatabase closes and reports first.
-  }
-}
+Connection::~Connection() { Close(); }
 
 void Connection::Close() {
   if (db_ == nullptr) return;
-  std::exception_ptr failure;
-  try {
-    SaveBatch();
-  } catch (...) {
-    failure = std::current_exception();
-  }
+  // A transaction still open when the file closes is dropped, never kept.
   Rollback();
-  inBatch_ = false;
-  pending_.clear();
   const std::vector<Cursor*> cursors = cursors_;
   cursors_.clear();
   for (Cursor* cursor : cursors) cursor->Release();
   if (sqlite3_close(db_) != SQLITE_OK) sqlite3_close_v2(db_);
   db_ = nullptr;
-  if (failure) std::rethrow_exception(failure);
 }
 
 void Connection::Rollback() {
+  transactionBegun_ = false;
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-Statement Connection::Prepare(const std::string& utf8Sql) {
-  try {
-    return Statement(db_, utf8Sql);
-  } catch (const CDaoException& e) {
-    FailAfterSaving(e);
-  } catch (const CMemoryException& e) {
-    FailAfterSaving(e);
+Statement Connection::Prepare(const std::string& utf8Sql) { return Statement(db_, utf8Sql); }
+
+int Connection::WriteRow(sqlite3_stmt* stmt, const std::vector<SqlValue>& values) {
+  sqlite3_reset(stmt);
+  if (const int rc = BindAll(stmt, values); rc != SQLITE_OK) ThrowEngineError(db_, rc);
+  const int rc = sqlite3_step(stmt);
+  if (rc != SQLITE_DONE) {
+    const EngineFailure failure(db_, rc);
+    sqlite3_reset(stmt);
+    failure.Throw();
   }
+  sqlite3_reset(stmt);
+  return sqlite3_changes(db_);
 }
 
 void Connection::Execute(const std::string& utf8Sql) {
-  // The statement stands alone: the rows written before it are saved first,
-  // and its own changes are saved, or dropped, with it.
-  SaveBatch();
   Statement statement(db_, utf8Sql);
-  Exec(db_, "BEGIN");
+  // Inside a transaction the statement is a savepoint of its own, outside
+  // one a transaction of its own: either way a failure undoes all of it.
+  const bool nested = transactionBegun_;
+  Exec(db_, nested ? "SAVEPOINT statement" : "BEGIN");
   int rc;
   while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
   }
   if (rc == SQLITE_DONE) {
     statement.Reset();
-    rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    rc = sqlite3_exec(db_, nested ? "RELEASE statement" : "COMMIT", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) return;
   }
   const EngineFailure failure(db_, rc);
   statement.Reset();
+  if (!nested) {
+    Rollback();
+  } else if (!sqlite3_get_autocommit(db_)) {
+    sqlite3_exec(db_, "ROLLBACK TO statement", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "RELEASE statement", nullptr, nullptr, nullptr);
+  }
+  failure.Throw();
+}
+
+void Connection::BeginTransaction() {
+  if (transactionBegun_) throw LayerError("トランザクションは既に開始されています。");
+  Exec(db_, "BEGIN");
+  transactionBegun_ = true;
+}
+
+void Connection::CommitTransaction() {
+  if (!transactionBegun_) throw LayerError("トランザクションが開始されていません。");
+  // A failure on the way (disk full, I/O) can have made the engine drop the
+  // transaction already; what is left then cannot be committed.
+  if (sqlite3_get_autocommit(db_)) {
+    transactionBegun_ = false;
+    throw LayerError("トランザクションは取り消されたため、変更は保存されていません。");
+  }
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    transactionBegun_ = false;
+    return;
+  }
+  const EngineFailure failure(db_, rc);
   Rollback();
   failure.Throw();
 }
 
-void Connection::BeginBatch() {
-  Exec(db_, "BEGIN");
-  inBatch_ = true;
-  batchStart_ = std::chrono::steady_clock::now();
-}
-
-int Connection::WriteRow(sqlite3_stmt* stmt, const std::shared_ptr<const std::string>& sql,
-                         std::vector<SqlValue> values) {
-  if (!inBatch_) BeginBatch();
-  sqlite3_reset(stmt);
-  if (const int rc = BindAll(stmt, values); rc != SQLITE_OK) FailAfterSaving(EngineFailure(db_, rc));
-  const int rc = sqlite3_step(stmt);
-  if (rc != SQLITE_DONE) {
-    const EngineFailure failure(db_, rc);
-    sqlite3_reset(stmt);
-    FailAfterSaving(failure);
-  }
-  const int changed = sqlite3_changes(db_);
-  sqlite3_reset(stmt);
-  if (pending_.empty()) pending_.reserve(CDaoDatabase::kBatchRows);
-  pending_.push_back({sql, std::move(values)});
-  return changed;
-}
-
-void Connection::SaveIfDue() {
-  if (inBatch_ && (static_cast<int>(pending_.size()) >= CDaoDatabase::kBatchRows ||
-                   std::chrono::steady_clock::now() - batchStart_ >= CDaoDatabase::kBatchAge))
-    SaveBatch();
-}
-
-void Connection::SaveBatch() {
-  if (!inBatch_) return;
-  if (sqlite3_get_autocommit(db_)) {
-    // The engine dropped the batch on an error (disk full, I/O, memory):
-    // the rows it held were reported as written, so they are written again.
-    inBatch_ = false;
-    ReplayBatch();
-    return;
-  }
-  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) {
-    inBatch_ = false;
-    pending_.clear();
-    return;
-  }
-  const EngineFailure failure(db_, rc);
-  if (sqlite3_get_autocommit(db_)) {
-    // The failed commit dropped the batch; one more try from its rows.
-    inBatch_ = false;
-    ReplayBatch();
-    return;
-  }
-  // The batch is still open and keeps its rows; a later save may succeed.
-  failure.Throw();
-}
-
-void Connection::ReplayBatch() {
-  std::vector<PendingWrite> writes;
-  writes.swap(pending_);
-  sqlite3_stmt* stmt = nullptr;
-  const std::string* prepared = nullptr;
-  // The rows reported as written could not be saved: the user hears so,
-  // with the cause.
-  auto lost = [&](int rc) {
-    const EngineFailure cause(db_, rc);
-    sqlite3_finalize(stmt);
-    Rollback();
-    inBatch_ = false;
-    throw CDaoException(cause.Error().Description() + "\n" +
-                            Ansi("直前までに書き込んだ行を保存できませんでした。"),
-                        rc);
-  };
-  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) lost(rc);
-  inBatch_ = true;
-  batchStart_ = std::chrono::steady_clock::now();
-  for (const PendingWrite& write : writes) {
-    if (prepared != write.sql.get()) {
-      sqlite3_finalize(stmt);
-      stmt = nullptr;
-      prepared = write.sql.get();
-      rc = sqlite3_prepare_v2(db_, write.sql->c_str(), -1, &stmt, nullptr);
-      if (rc != SQLITE_OK) lost(rc);
-    }
-    sqlite3_reset(stmt);
-    rc = BindAll(stmt, write.values);
-    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) lost(rc);
-  }
-  sqlite3_finalize(stmt);
-  stmt = nullptr;
-  rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) lost(rc);
-  inBatch_ = false;
-}
-
-void Connection::FailAfterSaving(const CDaoException& error) {
-  try {
-    SaveBatch();
-  } catch (const CDaoException& saving) {
-    throw CDaoException(error.Description() + "\n" + saving.Description(), error.EngineCode());
-  } catch (const CMemoryException&) {
-    throw CDaoException(error.Description() + "\n" + Ansi("ﾒﾓﾘが不足しています。"), error.EngineCode());
-  }
-  throw error;
-}
-
-void Connection::FailAfterSaving(const CMemoryException& error) {
-  try {
-    SaveBatch();
-  } catch (...) {
-    // The lack of memory is what the user must hear about first.
-  }
-  throw error;
-}
-
-void Connection::FailAfterSaving(const EngineFailure& failure) {
-  if (failure.IsMemory()) FailAfterSaving(CMemoryException());
-  FailAfterSaving(failure.Error());
+void Connection::RollbackTransaction() {
+  if (!transactionBegun_) throw LayerError("トランザクションが開始されていません。");
+  Rollback();
 }
 
 void Connection::Attach(Cursor* cursor) {

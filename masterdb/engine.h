@@ -5,7 +5,6 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,6 +72,11 @@ std::string ToEngineSql(const Text& jetSql);
 // is not code page 932 makes it fail.
 std::string FieldTextToUtf8(const Text& text, bool* ok);
 
+// The name of the engine's file layer that every master is opened through:
+// the system's own, with the fault hook of platform/faults.h in its writes,
+// syncs, truncations and deletions.
+const char* EngineVfs();
+
 // What a connection releases before it closes: a record set's statements.
 class Cursor {
  public:
@@ -82,16 +86,14 @@ class Cursor {
   ~Cursor() = default;
 };
 
-// One open master file.  Rows that record sets write go into batches: a
-// transaction committed every kBatchRows rows or kBatchAge, before any error
-// is shown, before an action statement, on a requery and at close, because
-// a commit per row would flush the disk per row.  A crash loses at most the
-// running batch.  The statements of the running batch are kept, so that a
-// batch the engine throws away on a failure (disk full, I/O) is written
-// again before the failure is reported.
+// One open master file.  What the record sets write and the statements that
+// run go straight to the engine: inside a transaction begun on the
+// workspace, they stand or fall with it; outside one, each stands alone.
 class Connection {
  public:
-  // Opens `path` (code page 932) as the master; throws on failure.
+  // Opens `path` (code page 932) as the master; throws on failure, and
+  // refuses a file that is no database (an empty one included) before the
+  // engine has touched it, and a master that could not be changed.
   Connection(const Text& path, bool exclusive, bool readOnly);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -99,52 +101,35 @@ class Connection {
 
   sqlite3* Handle() const { return db_; }
 
-  // A statement of a record set.  A failure saves the batch, then throws.
+  // A statement of a record set; throws the engine's error.
   Statement Prepare(const std::string& utf8Sql);
 
-  // One row written inside the running batch; starts the batch when none
-  // runs.  Returns the number of rows the statement changed.  On failure
-  // the rows before it are saved and the error is thrown.
-  int WriteRow(sqlite3_stmt* stmt, const std::shared_ptr<const std::string>& sql,
-               std::vector<SqlValue> values);
-  // Saves the batch once it is full or old enough; called after a written
-  // row has been accounted for, so a failing save never hides that row.
-  void SaveIfDue();
-  // Saves the batch; when the engine threw it away on an earlier error,
-  // writes it again first.  Throws when it cannot be saved.
-  void SaveBatch();
-  // Saves what can be saved, then throws the failure (with a note when the
-  // rows before it could not be saved).
-  [[noreturn]] void FailAfterSaving(const CDaoException& error);
-  [[noreturn]] void FailAfterSaving(const CMemoryException& error);
-  [[noreturn]] void FailAfterSaving(const EngineFailure& failure);
+  // One row written by a record set with `values` bound; the number of rows
+  // the statement changed.  Throws the engine's error.
+  int WriteRow(sqlite3_stmt* stmt, const std::vector<SqlValue>& values);
 
-  // One action statement, all or nothing, after the batch has been saved.
+  // One action statement, all or nothing.
   void Execute(const std::string& utf8Sql);
+
+  // The workspace's transaction.  One at a time; a commit that fails leaves
+  // nothing of it behind.
+  void BeginTransaction();
+  void CommitTransaction();
+  void RollbackTransaction();
 
   void Attach(Cursor* cursor);
   void Detach(Cursor* cursor);
 
-  // Saves what is pending, releases the cursors still attached, closes the
-  // file.  The file is closed even when saving fails; that failure is then
-  // thrown.
+  // Rolls back a transaction still open, releases the cursors still
+  // attached, and closes the file.
   void Close();
 
  private:
-  struct PendingWrite {
-    std::shared_ptr<const std::string> sql;
-    std::vector<SqlValue> values;
-  };
-
-  void BeginBatch();
-  void ReplayBatch();
-  // Drops an open transaction, after a failure.
+  // Drops an open transaction, whatever state a failure left it in.
   void Rollback();
 
   sqlite3* db_ = nullptr;
-  bool inBatch_ = false;
-  std::chrono::steady_clock::time_point batchStart_;
-  std::vector<PendingWrite> pending_;
+  bool transactionBegun_ = false;
   std::vector<Cursor*> cursors_;
 };
 

@@ -16,6 +16,11 @@ CDaoRecordset& Required(CDaoRecordset* set) {
   return *set;
 }
 
+CDaoDatabase& Required(CDaoDatabase* database) {
+  if (database == nullptr) throw CDaoException(Ansi("データベースが開かれていません。"));
+  return *database;
+}
+
 // Runs `step` and turns its errors into a report and 0.
 template <typename Step>
 int Guarded(base::ErrorReporter& report, Step step) {
@@ -102,8 +107,12 @@ base::OleDate ReadFirstEditionDate(CDaoDatabase* database, const Text& rangeClau
   const Text sql = rangeClause.empty() ? Text("SELECT FDENTYMD from [TBANK]")
                                        : "SELECT FDENTYMD from [TBANK] WHERE " + rangeClause;
   ReadFirstValue(database, sql, report, [&](const COleVariant& v) {
-    // A NULL date is no edition: it keeps a status other than valid.
-    edition = v.IsNull() ? base::OleDate::Null() : base::OleDate{v.AsDouble(), base::OleDate::kValid};
+    // A NULL date is no edition: it keeps a status other than valid.  Nor
+    // is a number that is no date, which the backup's walk then reports.
+    if (v.IsNull())
+      edition = base::OleDate::Null();
+    else if (base::OleDate::IsDateNumber(v.AsDouble()))
+      edition = base::OleDate{v.AsDouble(), base::OleDate::kValid};
   });
   return edition;
 }
@@ -112,10 +121,7 @@ int DeleteRows(CDaoDatabase* database, const Text& table, const Text& whereClaus
                base::ErrorReporter& report) {
   const Text sql = whereClause.size() < 1 ? "DELETE * FROM [" + table + "]"
                                           : "DELETE * FROM [" + table + "] WHERE " + whereClause;
-  return Guarded(report, [&] {
-    if (database == nullptr) throw CDaoException(Ansi("データベースが開かれていません。"));
-    database->Execute(sql, dbFailOnError);
-  });
+  return Guarded(report, [&] { Required(database).Execute(sql, dbFailOnError); });
 }
 
 int RequerySet(CDaoRecordset* set, base::ErrorReporter& report) {
@@ -141,10 +147,21 @@ int UpdateRow(CDaoRecordset* set, base::ErrorReporter& report) {
   return Guarded(report, [&] { Required(set).Update(); });
 }
 
-int SaveMasterChanges(CDaoDatabase* database, base::ErrorReporter& report) {
-  return Guarded(report, [&] {
-    if (database != nullptr) database->CommitPending();
-  });
+int BeginTransaction(CDaoDatabase* database, base::ErrorReporter& report) {
+  return Guarded(report, [&] { Required(database).m_pWorkspace->BeginTrans(); });
+}
+
+int CommitTransaction(CDaoDatabase* database, base::ErrorReporter& report) {
+  return Guarded(report, [&] { Required(database).m_pWorkspace->CommitTrans(); });
+}
+
+void RollbackTransaction(CDaoDatabase* database) {
+  // The engine's journal puts the master back even when this fails; there
+  // is nothing more to tell the user than the failure that led here.
+  try {
+    if (database != nullptr && database->IsOpen()) database->m_pWorkspace->Rollback();
+  } catch (const CException&) {
+  }
 }
 
 int GuardDatabaseErrors(const std::function<int()>& work, base::ErrorReporter& report) {

@@ -1,7 +1,6 @@
 // The record codec: the field rules of the 202-byte record, on bytes alone.
 #include "transaction/record_codec.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -21,11 +20,6 @@ constexpr int kDateAt = 39, kDateWidth = 8;
 constexpr int kFillerAt = 47, kFillerWidth = 153;
 constexpr int kLineEndAt = 200;
 static_assert(kLineEndAt + 2 == kRecordLength);
-
-// OLE day numbers of 0000-01-01 and 9999-12-31: the days an eight-digit
-// date field can hold.
-constexpr double kFirstDay = -693959;
-constexpr double kLastDay = 2958465;
 
 bool IsWhite(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
 
@@ -137,8 +131,7 @@ void EncodeRecord(const TransactionRecord& record, RecordBytes bytes) {
   // A date that eight digits cannot hold goes out as a date that is not
   // valid does.
   const base::OleDate& date = record.date;
-  if (date.status == base::OleDate::kValid && std::isfinite(date.value) &&
-      date.value > kFirstDay - 1 && date.value < kLastDay + 1) {
+  if (date.status == base::OleDate::kValid && base::OleDate::IsDateNumber(date.value)) {
     std::snprintf(text, sizeof text, "%04d%02d%02d", date.GetYear(), date.GetMonth(), date.GetDay());
     std::memcpy(b + kDateAt, text, kDateWidth);
   } else {

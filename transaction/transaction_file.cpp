@@ -107,6 +107,13 @@ int TransactionFile::WriteRecord() {
   return 0;
 }
 
+int TransactionFile::Flush() {
+  platform::FileError cause = platform::FileError::kNone;
+  if (file_.Flush(&cause)) return 1;
+  ReportFileError(cause);
+  return 0;
+}
+
 void TransactionFile::ReportFileError(platform::FileError cause) const {
   reporter_.ReportError(transaction::FileErrorText(cause, fullPath_));
 }

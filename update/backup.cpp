@@ -1,6 +1,7 @@
 #include "update/backup.h"
 
 #include "masterdb/master_operations.h"
+#include "platform/file.h"
 #include "transaction/transaction_file.h"
 #include "update/row_mapping.h"
 
@@ -27,16 +28,35 @@ bool CopyRows(Set& set, TransactionFile& file, Progress& progress) {
   return true;
 }
 
+// The backup as it is written, beside the one it replaces: removed again
+// unless it took that one's place.
+struct NewBackup {
+  Text path;
+  bool inPlace = false;
+  ~NewBackup() {
+    if (!inPlace) platform::RemoveFile(path);
+  }
+};
+
 int BackupSteps(UpdateContext& context, Progress& progress) {
   progress.SetStatus(Ansi("更新の準備を行っています."));
   const std::int32_t rows = masterdb::CountRows(context.database.get(), "TBANK", progress) +
                             masterdb::CountRows(context.database.get(), "TBRAN", progress);
   progress.StartProgress(rows);
 
-  TransactionFile file(progress);
-  if (!file.Open(context.backupPath, 0)) return 0;
-  if (!CopyRows(*context.bankSet, file, progress)) return 0;
-  if (!CopyRows(*context.branchSet, file, progress)) return 0;
+  // The previous backup stays whole until the new one is whole and on the
+  // disk; then the new one takes its place in one step.
+  NewBackup written{context.backupPath + ".tmp"};
+  {
+    TransactionFile file(progress);
+    if (!file.Open(written.path, 0)) return 0;
+    if (!CopyRows(*context.bankSet, file, progress)) return 0;
+    if (!CopyRows(*context.branchSet, file, progress)) return 0;
+    if (!file.Flush()) return 0;
+  }
+  // Refused like a backup that cannot be created: without a word.
+  if (!platform::MoveReplacing(written.path, context.backupPath)) return 0;
+  written.inPlace = true;
   return 1;
 }
 

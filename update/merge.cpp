@@ -44,11 +44,8 @@ int MergeSteps(UpdateContext& context, Progress& progress) {
   Text setKey, recordKey;
   const TransactionRecord& record = package.record;
   while (true) {
-    if (package.AtEnd()) {
-      // A package cut short by a read error was not applied whole.
-      if (package.ReadFailed()) return 0;
-      return masterdb::SaveMasterChanges(context.database.get(), progress);
-    }
+    // A package cut short by a read error was not applied whole.
+    if (package.AtEnd()) return package.ReadFailed() ? 0 : 1;
     progress.DrainMessages();
 
     bool consumed = true;

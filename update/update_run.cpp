@@ -2,6 +2,7 @@
 
 #include "base/catalogue.h"
 #include "install/guard.h"
+#include "update/all_or_nothing.h"
 #include "update/backup.h"
 #include "update/edition_check.h"
 #include "update/merge.h"
@@ -42,13 +43,16 @@ long RunUpdate(UpdateContext& context, RunUi& ui) {
 
   if (BackupMaster(context, ui) != 1) return 0;
 
-  if (ui.DeleteRangeChecked()) {
-    const Text& clause =
-        ui.KeepPostOfficeChecked() ? context.rangeClauseKeepPostOffice : context.rangeClause;
-    if (DeleteRange(context, clause, ui) != 1) return 0;
-  }
-
-  context.updateResult = MergePackage(context, ui);
+  // The master holds the old edition or the new one, never a mix: the
+  // result is a success only once the commit has succeeded.
+  context.updateResult = AllOrNothing(context, ui, [&] {
+    if (ui.DeleteRangeChecked()) {
+      const Text& clause =
+          ui.KeepPostOfficeChecked() ? context.rangeClauseKeepPostOffice : context.rangeClause;
+      if (DeleteRange(context, clause, ui) != 1) return 0;
+    }
+    return MergePackage(context, ui);
+  });
   return 0;
 }
 

@@ -11,18 +11,36 @@
 namespace base {
 namespace {
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
 // Opening a converter costs more than most conversions; the master's texts
-// convert one field at a time, so each direction keeps its converter.
+// convert one field at a time, so each direction keeps its converter.  They
+// are closed when the thread ends, so that a leak check at exit sees only
+// real leaks.
+class Converters {
+ public:
+  ~Converters() {
+    for (auto& [directions, cd] : open_)
+      if (cd != kNoConverter) iconv_close(cd);
+  }
+  iconv_t For(const char* to, const char* from) {
+    auto [it, added] = open_.try_emplace({to, from}, kNoConverter);
+    if (it->second == kNoConverter) it->second = iconv_open(to, from);
+    return it->second;
+  }
+
+ private:
+  std::map<std::pair<std::string, std::string>, iconv_t> open_;
+};
+
 iconv_t Converter(const char* to, const char* from) {
-  static thread_local std::map<std::pair<std::string, std::string>, iconv_t> converters;
-  auto& cd = converters[{to, from}];
-  if (cd == iconv_t{} || cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(to, from);
-  return cd;
+  static thread_local Converters converters;
+  return converters.For(to, from);
 }
 
 std::string Convert(const char* to, const char* from, std::string_view in, bool* lossy) {
   iconv_t cd = Converter(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  if (cd == kNoConverter) {
     if (lossy) *lossy = !in.empty();
     return {};
   }

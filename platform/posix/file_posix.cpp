@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "base/code_page.h"
+#include "platform/faults.h"
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "native_path.h"
@@ -113,8 +114,15 @@ bool File::CreateForWriting(const std::string& path, FileError* error) {
   if (!Exclusive(fd)) return Abandon(fd, EWOULDBLOCK, error);
   struct stat st{};
   if (::fstat(fd, &st) != 0) return Abandon(fd, errno, error);
-  if (S_ISREG(st.st_mode) && st.st_size != 0 && ::ftruncate(fd, 0) != 0)
-    return Abandon(fd, errno, error);
+  if (S_ISREG(st.st_mode) && st.st_size != 0) {
+    FileError injected;
+    if (faults::ShouldFail(faults::Operation::kTruncate, &injected)) {
+      ::close(fd);
+      if (error) *error = injected;
+      return false;
+    }
+    if (::ftruncate(fd, 0) != 0) return Abandon(fd, errno, error);
+  }
   handle_ = fd;
   if (error) *error = FileError::kNone;
   return true;
@@ -132,6 +140,7 @@ long long File::Read(void* buffer, std::size_t size, FileError* error) {
 
 long long File::Write(const void* buffer, std::size_t size, FileError* error) {
   if (!IsOpen()) return FailCount(EBADF, error);
+  if (faults::ShouldFail(faults::Operation::kWrite, error)) return -1;
   ssize_t n;
   do n = ::write(static_cast<int>(handle_), buffer, size);
   while (n < 0 && errno == EINTR);
@@ -140,12 +149,64 @@ long long File::Write(const void* buffer, std::size_t size, FileError* error) {
   return n;
 }
 
+bool File::Flush(FileError* error) {
+  if (!IsOpen()) return Fail(EBADF, error);
+  if (faults::ShouldFail(faults::Operation::kFlush, error)) return false;
+  if (::fsync(static_cast<int>(handle_)) != 0) return Fail(errno, error);
+  if (error) *error = FileError::kNone;
+  return true;
+}
+
 std::string FullPath(const std::string& path) {
   if (path.empty()) return path;
   std::error_code ec;
   const auto full = std::filesystem::absolute(NativePath(path), ec);
   // Shown to the user: back in the program's code page.
   return ec ? path : base::Utf8ToCp932(full.lexically_normal().string());
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+// The folder of a native path, "." when it has none.
+std::string FolderOf(const std::string& nativePath) {
+  const auto slash = nativePath.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : nativePath.substr(0, slash);
+}
+
+}  // namespace
+
+bool MoveReplacing(const std::string& from, const std::string& to, FileError* error) {
+  const std::string target = NativePath(to);
+  if (faults::ShouldFail(faults::Operation::kRename, error)) return false;
+  if (::rename(NativePath(from).c_str(), target.c_str()) != 0) return Fail(errno, error);
+  // The rename is on the disk once the folder that holds it is.
+  const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return Fail(errno, error);
+  if (faults::ShouldFail(faults::Operation::kSync, error)) {
+    ::close(folder);
+    return false;
+  }
+  const bool synced = ::fsync(folder) == 0;
+  const int cause = errno;
+  ::close(folder);
+  if (!synced) return Fail(cause, error);
+  if (error) *error = FileError::kNone;
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool FolderAcceptsNewFiles(const std::string& path) {
+  const std::string probe = FolderOf(NativePath(path)) + "/.updater-probe-" + std::to_string(::getpid());
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 // Files on Win32, through the ANSI functions and with share mode 0.
 #include <windows.h>
 
+#include "platform/faults.h"
 #include "platform/file.h"
+#include "platform/platform.h"
 
 namespace platform {
 namespace {
@@ -106,6 +108,10 @@ bool File::OpenForReading(const std::string& path, FileError* error) {
 
 bool File::CreateForWriting(const std::string& path, FileError* error) {
   if (IsOpen()) return Fail(ERROR_BUSY, error);
+  // CREATE_ALWAYS empties a file that is there: the fault hook's truncation.
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      faults::ShouldFail(faults::Operation::kTruncate, error))
+    return false;
   const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return Fail(GetLastError(), error);
@@ -126,10 +132,19 @@ long long File::Read(void* buffer, std::size_t size, FileError* error) {
 long long File::Write(const void* buffer, std::size_t size, FileError* error) {
   DWORD n = 0;
   if (!IsOpen()) return FailCount(ERROR_INVALID_HANDLE, error);
+  if (faults::ShouldFail(faults::Operation::kWrite, error)) return -1;
   if (!WriteFile(AsHandle(handle_), buffer, static_cast<DWORD>(size), &n, nullptr))
     return FailCount(GetLastError(), error);
   if (error) *error = FileError::kNone;
   return n;
+}
+
+bool File::Flush(FileError* error) {
+  if (!IsOpen()) return Fail(ERROR_INVALID_HANDLE, error);
+  if (faults::ShouldFail(faults::Operation::kFlush, error)) return false;
+  if (!FlushFileBuffers(AsHandle(handle_))) return Fail(GetLastError(), error);
+  if (error) *error = FileError::kNone;
+  return true;
 }
 
 std::string FullPath(const std::string& path) {
@@ -141,6 +156,29 @@ std::string FullPath(const std::string& path) {
   if (n == 0 || n >= needed) return path;
   full.resize(n);
   return full;
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to, FileError* error) {
+  if (faults::ShouldFail(faults::Operation::kRename, error)) return false;
+  // Write-through: the move is on the disk when it returns.
+  if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return Fail(GetLastError(), error);
+  if (error) *error = FileError::kNone;
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool FolderAcceptsNewFiles(const std::string& path) {
+  // A trail byte 0x5C (ソ, 表) is no separator.
+  const int slash = FindLastChar(path, '\\');
+  const std::string folder = slash < 0 ? std::string(".") : path.substr(0, static_cast<std::size_t>(slash));
+  const std::string probe = folder + "\\.updater-probe-" + std::to_string(GetCurrentProcessId());
+  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(h);
+  return true;
 }
 
 }  // namespace platform

@@ -26,6 +26,11 @@ std::deque<std::function<void()>>& Tasks() {
 
 }  // namespace
 
+void KillThisProcess() {
+  ::TerminateProcess(::GetCurrentProcess(), 9);
+  ::ExitProcess(9);
+}
+
 bool IsLeadByte(unsigned char byte) {
   static const LeadByteTable table;
   return table.lead[byte];

@@ -14,3 +14,13 @@ void FakeProgress::DrainMessages() {
   ++drains;
   platform::DrainMessageQueue();
 }
+
+int FakeRunUi::ShowMessage(unsigned messageId, unsigned style) {
+  shown.push_back({messageId, style});
+  return (style & 0xF) == 0x4 ? 6 : 1;  // Yes to a question, OK to anything else
+}
+
+void FakeRunUi::ClearDeleteOptions(bool keepPostOfficeToo) {
+  deleteRange = false;
+  if (keepPostOfficeToo) keepPostOffice = false;
+}

@@ -3,18 +3,24 @@
 #pragma once
 
 #include <deque>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "base/report.h"
 #include "base/text.h"
 #include "update/progress.h"
+#include "update/update_run.h"
 
 struct ShownMessage {
   unsigned id;
   unsigned style;
   bool operator==(const ShownMessage&) const = default;
 };
+
+inline void PrintTo(const ShownMessage& m, std::ostream* os) {
+  *os << std::hex << "{0x" << m.id << ", 0x" << m.style << "}" << std::dec;
+}
 
 // Errors told in the engine's or the file layer's words.
 class FakeReporter : public base::ErrorReporter {
@@ -49,5 +55,29 @@ class FakeProgress : public update::Progress {
   int range = -1;  // not started
   int steps = 0;
   int drains = 0;
+  std::vector<Text> errors;
+};
+
+// The update page as the run sees it: the delete options as set here, every
+// question answered Yes, and what the run told kept.
+class FakeRunUi : public update::RunUi {
+ public:
+  int ShowMessage(unsigned messageId, unsigned style) override;
+  void ReportError(const Text& description) override { errors.push_back(description); }
+  void SetStatus(const Text&) override {}
+  void StartProgress(int) override {}
+  void StepProgress() override {}
+  void DrainMessages() override {}
+  bool DeleteRangeChecked() override { return deleteRange; }
+  bool KeepPostOfficeChecked() override { return keepPostOffice; }
+  void ClearDeleteOptions(bool keepPostOfficeToo) override;
+  void LockWizard() override { locked = true; }
+  void CloseWizardAfterwards() override { closed = true; }
+
+  bool deleteRange = false;
+  bool keepPostOffice = false;
+  bool locked = false;
+  bool closed = false;
+  std::vector<ShownMessage> shown;
   std::vector<Text> errors;
 };

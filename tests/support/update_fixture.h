@@ -24,12 +24,14 @@ TransactionRecord BranchRecord(int bank, int branch, const char* kanaUtf8, const
                                base::OleDate date);
 TransactionRecord OtherRecord(int type);
 
+// Fixtures' members are public: a table of cases may stage a case on them.
 class UpdateFiles {
- protected:
+ public:
   UpdateFiles();
 
   // Writes a package with TransactionFile (names fitted to their fields).
   std::string WritePackage(const std::string& name, const std::vector<TransactionRecord>& records);
+  std::string WriteRecords(const std::string& path, const std::vector<TransactionRecord>& records);
   std::string FileBytes(const std::string& path) const;
 
   TempDir dir;
@@ -38,8 +40,8 @@ class UpdateFiles {
 };
 
 // The backup and the merge as the run calls them, reporting to `page`.
-class UpdateStepsTest : public ::testing::Test, protected UpdateFiles {
- protected:
+class UpdateStepsTest : public ::testing::Test, public UpdateFiles {
+ public:
   UpdateStepsTest();
   ~UpdateStepsTest() override;
 
@@ -49,6 +51,27 @@ class UpdateStepsTest : public ::testing::Test, protected UpdateFiles {
 
   update::UpdateContext context;
   FakeProgress page;
+};
+
+// Whole update runs against a fake page: a master of a few banks and their
+// branches, the post office among them, a package that renames some rows
+// and adds others, and an older backup where the new one will go.
+class UpdateRunTest : public UpdateStepsTest {
+ public:
+  UpdateRunTest();
+
+  // Puts the master and the older backup back as they were before any run.
+  void Restore();
+  // One run on a fresh context, its master closed afterwards: what the run
+  // handler returned.
+  long Run();
+  // Every column of both tables in key order, as another program reads them.
+  std::vector<std::string> MasterRows() const;
+
+  FakeRunUi ui;
+  std::string pristine;        // the master before any run
+  std::string previousBackup;  // the bytes of the backup before any run
+  std::vector<std::string> rowsBefore;
 };
 
 class UpdateFixture : public MemoryUiTest, protected UpdateFiles {

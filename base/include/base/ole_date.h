@@ -19,7 +19,14 @@ struct OleDate {
   // value as it was.  Returns whether the day existed.
   bool SetDate(int year, int month, int day);
 
-  // Calendar parts of a valid date; -1 when the status is not valid.
+  // Whether `value` is the day number of a day from 0000-01-01 to
+  // 9999-12-31 (time of day included): the days that the calendar below and
+  // an eight-digit date field hold.  Not a number, an infinity and anything
+  // beyond are not.
+  static bool IsDateNumber(double value);
+
+  // Calendar parts of a valid date; -1 when the status is not valid or the
+  // value is no date number.
   int GetYear() const;
   int GetMonth() const;
   int GetDay() const;

@@ -7,7 +7,6 @@
 // CMemoryException when the engine runs out of memory.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -103,6 +102,26 @@ class COleVariant {
 
 // ---- The database --------------------------------------------------------------
 
+class CDaoDatabase;
+
+// The workspace a database is open in: where its transaction is begun,
+// committed or rolled back.  Everything written in between stands or falls
+// together; a commit that fails, and closing the database before one,
+// leave the master as it was when the transaction began.
+class CDaoWorkspace {
+ public:
+  explicit CDaoWorkspace(CDaoDatabase& database) : database_(database) {}
+  CDaoWorkspace(const CDaoWorkspace&) = delete;
+  CDaoWorkspace& operator=(const CDaoWorkspace&) = delete;
+
+  void BeginTrans();
+  void CommitTrans();
+  void Rollback();
+
+ private:
+  CDaoDatabase& database_;
+};
+
 class CDaoDatabase {
  public:
   CDaoDatabase();
@@ -112,37 +131,32 @@ class CDaoDatabase {
 
   // Opens the master file (code page 932 path).  Exclusive: no other program
   // can open the file while this object has it open, and opening fails when
-  // another program has it.  The file must exist and be a database.  The
+  // another program has it.  The file must exist and be a database (an
+  // empty file is none), and unless `readOnly` the master and its folder
+  // must be writable: each is refused before anything is written.  The
   // connect text must be empty: the engine takes no connection options.
   virtual void Open(const Text& path, bool exclusive = false, bool readOnly = false,
                     const Text& connect = Text());
   bool IsOpen() const { return connection_ != nullptr; }
-  // Saves what is pending, closes every record set still open on this
-  // database, then the file.  The file is closed even when saving fails; the
-  // failure is then thrown.
+  // Closes every record set still open on this database, then the file; a
+  // transaction still open is rolled back.
   virtual void Close();
 
-  // Runs one action statement in the Jet dialect the updater writes.  The
-  // statement stands alone: it either changes everything it names or, on an
-  // error, nothing.  `options` may hold dbFailOnError; errors fail the call
-  // either way.
+  // Runs one action statement in the Jet dialect the updater writes.  It
+  // either changes everything it names or, on an error, nothing; inside a
+  // transaction its changes stand or fall with the transaction.  `options`
+  // may hold dbFailOnError; errors fail the call either way.
   void Execute(const Text& sql, int options = 0);
 
-  // Makes every row written through the record sets so far durable.  Writes
-  // are otherwise saved in batches, before any error is reported, and at
-  // Close.
-  void CommitPending();
-
-  // The batch bounds: a save follows after this many rows or once the
-  // batch is this old, whichever comes first.
-  static constexpr int kBatchRows = 2048;
-  static constexpr std::chrono::milliseconds kBatchAge{1000};
+  // The default workspace, for transactions.
+  CDaoWorkspace* m_pWorkspace = &workspace_;
 
   // The engine behind the open database, for the record sets of this layer;
   // null while the database is closed.
   masterdb::Connection* Connection() const { return connection_.get(); }
 
  private:
+  CDaoWorkspace workspace_{*this};
   std::unique_ptr<masterdb::Connection> connection_;
 };
 

@@ -51,9 +51,12 @@ int AddNewRow(CDaoRecordset* set, base::ErrorReporter& report);
 int EditRow(CDaoRecordset* set, base::ErrorReporter& report);
 int UpdateRow(CDaoRecordset* set, base::ErrorReporter& report);
 
-// Makes every row written to the master so far durable, before a result is
-// shown.  1 done, 0 failed.
-int SaveMasterChanges(CDaoDatabase* database, base::ErrorReporter& report);
+// The transaction of the database's workspace.  Begin and commit: 1 done,
+// 0 failed; a failed commit leaves the master as it was before the begin.
+// Rolling back tells nothing: whatever made it necessary has been told.
+int BeginTransaction(CDaoDatabase* database, base::ErrorReporter& report);
+int CommitTransaction(CDaoDatabase* database, base::ErrorReporter& report);
+void RollbackTransaction(CDaoDatabase* database);
 
 // Runs work that walks the record sets itself (end tests, moving on) and
 // hands back its result; an engine error or lack of memory on the way is

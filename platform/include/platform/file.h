@@ -52,6 +52,9 @@ class File {
   // One platform write call: the count written, which may be short, or -1
   // with the cause in `error`.
   long long Write(const void* buffer, std::size_t size, FileError* error = nullptr);
+  // Puts what was written on the disk (FlushFileBuffers, fsync) before it
+  // returns; false with the cause in `error`.
+  bool Flush(FileError* error = nullptr);
 
  private:
   static constexpr std::intptr_t kClosed = -1;
@@ -62,5 +65,18 @@ class File {
 // The absolute, normalised form of `path`, as the user is shown it.  The
 // path itself when it cannot be resolved.
 std::string FullPath(const std::string& path);
+
+// Puts the file `from` in the place of `to` in one step, replacing the file
+// that was there, and puts the change of the folder on the disk before it
+// returns.  A reader sees the old file or the new one, never a mix or none;
+// after a failure `to` is as it was.
+bool MoveReplacing(const std::string& from, const std::string& to, FileError* error = nullptr);
+
+// Removes a file; false when there was none or it could not be removed.
+bool RemoveFile(const std::string& path);
+
+// Whether new files can be made in the folder of `path` (a file can be
+// created there, and it is removed again at once).
+bool FolderAcceptsNewFiles(const std::string& path);
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// The master against other processes: exclusive opening, a crash in the
-// middle of writing, and the cost of writing through the record sets.
+// The master against other processes and the native file system: exclusive
+// opening, and a folder whose name holds trail bytes 0x5C.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -109,60 +110,6 @@ TEST_F(MasterProcessTest, OnlyOneProgramAtATimeHasTheMaster) {
   EXPECT_EQ(other.Finish(), "rows:0\n");
 }
 
-TEST_F(MasterProcessTest, ACrashAtAnyMomentLeavesAPrefixOfTheWrites) {
-  // Each of several runs is killed at a different moment while it writes a
-  // bank, then a branch of it, row after row.
-  for (int run = 0; run < 4; ++run) {
-    ASSERT_EQ(masterdb::CreateMaster(path, true), "");
-    int progress[2];
-    ASSERT_EQ(pipe(progress), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-      close(progress[0]);
-      CDaoDatabase db;
-      db.Open(path, true, false);
-      CBankSet bank(&db);
-      CBranSet branch(&db);
-      bank.Open();
-      branch.Open();
-      for (std::int32_t i = 0; i < 1000000; ++i) {
-        bank.AddNew();
-        bank.m_BANKCODE = i;
-        bank.m_BANKKNJI = Ansi("銀行");
-        bank.Update();
-        branch.AddNew();
-        branch.m_BANKCODE = i;
-        branch.m_BRNCCODE = 0;
-        branch.Update();
-        if (i == CDaoDatabase::kBatchRows) (void)!write(progress[1], "x", 1);
-      }
-      _exit(0);
-    }
-    close(progress[1]);
-    char c;
-    ASSERT_EQ(read(progress[0], &c, 1), 1);  // a batch has been saved
-    close(progress[0]);
-    usleep(static_cast<useconds_t>(run * 7000));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-
-    EXPECT_EQ(FileRows(path, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
-    const auto banks = FileRows(path, "SELECT count(*), coalesce(min(BANKCODE), 0), coalesce(max(BANKCODE), -1) FROM TBANK");
-    const auto branches = FileRows(path, "SELECT count(*), coalesce(min(BANKCODE), 0), coalesce(max(BANKCODE), -1) FROM TBRAN");
-    int bankCount = 0, bankMin = 0, bankMax = 0, branchCount = 0, branchMin = 0, branchMax = 0;
-    std::sscanf(banks[0].c_str(), "%d|%d|%d", &bankCount, &bankMin, &bankMax);
-    std::sscanf(branches[0].c_str(), "%d|%d|%d", &branchCount, &branchMin, &branchMax);
-    // Rows 0..n-1 with nothing missing in between, the branches at most one
-    // behind their banks.
-    EXPECT_GE(bankCount, CDaoDatabase::kBatchRows / 2) << "run " << run;
-    EXPECT_EQ(bankMin, 0);
-    EXPECT_EQ(bankMax, bankCount - 1) << "run " << run;
-    EXPECT_EQ(branchMax, branchCount - 1) << "run " << run;
-    EXPECT_TRUE(branchCount == bankCount || branchCount == bankCount - 1)
-        << bankCount << " banks, " << branchCount << " branches, run " << run;
-  }
-}
-
 TEST_F(MasterProcessTest, AMasterInAFolderNamedWithSoAndHyouOpens) {
   // ソ (0x83 0x5C) and 表 (0x95 0x5C) end in the byte of a backslash: the
   // folder's name must reach the file system whole, and in UTF-8.
@@ -175,4 +122,54 @@ TEST_F(MasterProcessTest, AMasterInAFolderNamedWithSoAndHyouOpens) {
   ASSERT_EQ(app.OpenMasterDatabase(), 1);
   EXPECT_EQ(app.bankSet->m_BANKCODE, 6);
   EXPECT_TRUE(ui.boxes.empty());
+}
+
+namespace {
+
+// Runs `check` in a child process as a user without privileges (root may
+// write where nobody else may); its exit code.
+int AsAnOrdinaryUser(const std::function<int()>& check) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    _exit(check());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+}  // namespace
+
+TEST_F(MasterProcessTest, AMasterThatCannotBeChangedIsRefusedWhenItOpens) {
+  const std::string folder = dir.File("DAT");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  app.databasePath = folder + "/BNKDB.LCA";
+  ASSERT_EQ(masterdb::CreateMaster(app.databasePath, false), "");
+  namespace fs = std::filesystem;
+  const struct {
+    const char* name;
+    fs::perms file, folder;
+    const char* message;
+  } cases[] = {
+      {"a read-only file", fs::perms(0444), fs::perms(0777), "データベースは読み取り専用のため、変更できません。"},
+      {"a read-only folder", fs::perms(0666), fs::perms(0555),
+       "データベースのフォルダーに書き込めないため、データベースを変更できません。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::permissions(app.databasePath, c.file);
+    fs::permissions(folder, c.folder);
+    const int result = AsAnOrdinaryUser([&] {
+      if (app.OpenMasterDatabase() != 0) return 1;
+      if (ui.boxes.size() != 1 || ui.boxes[0].text != Ansi(c.message)) return 2;
+      app.CloseMasterDatabase();
+      return 0;
+    });
+    fs::permissions(folder, fs::perms(0755));
+    EXPECT_EQ(result, 0) << "1: opened, 2: another message, 99: cannot drop privileges";
+  }
+  // Writable again, it opens.
+  fs::permissions(app.databasePath, fs::perms(0644));
+  EXPECT_EQ(app.OpenMasterDatabase(), 1);
 }

@@ -22,6 +22,11 @@
 
 namespace {
 
+std::string FileBytesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 // The file's bytes as another reader sees them while the updater holds it.
 void CopyFileBytes(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
@@ -270,18 +275,25 @@ class MasterOpenFailureTest : public MasterDbTest, public ::testing::WithParamIn
 TEST_P(MasterOpenFailureTest, ShowsTheEngineErrorAndCreatesNoSet) {
   const OpenFailure& c = GetParam();
   const std::string setup = c.setup;
+  // A file that is no database is refused as it is: the engine never writes
+  // into it.
+  const bool noDatabase = setup == "text" || setup == "empty";
   if (setup == "missing") {
     std::filesystem::remove(path);
-  } else if (setup == "text") {
-    dir.Write("Bnkdb.lca", std::string(4096, 'x'));
+  } else if (noDatabase) {
+    dir.Write("Bnkdb.lca", setup == "text" ? std::string(4096, 'x') : std::string());
   } else {
     Sql(setup);
   }
+  const std::string before = noDatabase ? FileBytesOf(path) : std::string();
   EXPECT_EQ(app.OpenMasterDatabase(), 0);
+  if (noDatabase) {
+    EXPECT_EQ(FileBytesOf(path), before);
+  }
   const Text expected = *c.error != '\0' ? Ansi(c.error)
                                          : Ansi("データベース ファイル '") + path + Ansi("' を開けません。");
   EXPECT_EQ(Errors(), std::vector<Text>{expected});
-  if (setup == "missing" || setup == "text") {
+  if (setup == "missing" || noDatabase) {
     EXPECT_FALSE(app.database->IsOpen());
     EXPECT_EQ(app.bankSet, nullptr);
     EXPECT_EQ(app.branchSet, nullptr);
@@ -293,7 +305,7 @@ TEST_P(MasterOpenFailureTest, ShowsTheEngineErrorAndCreatesNoSet) {
   EXPECT_FALSE(app.database->IsOpen());
   EXPECT_EQ(ui.boxes.size(), 1u);
   // ... and nothing of it keeps the file.
-  if (setup != "missing" && setup != "text") {
+  if (setup != "missing" && !noDatabase) {
     EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master").size(), 1u);
   }
 }
@@ -302,6 +314,12 @@ INSTANTIATE_TEST_SUITE_P(
     Files, MasterOpenFailureTest,
     ::testing::Values(OpenFailure{"Missing", "missing", ""},
                       OpenFailure{"NotADatabase", "text", "ファイルはデータベースではありません。"},
+                      OpenFailure{"EmptyFile", "empty", "ファイルはデータベースではありません。"},
+                      // Stored values the members cannot hold, on the first rows the sets read.
+                      OpenFailure{"DateThatIsNoDateNumber", "INSERT INTO TBANK VALUES (1, 'ｱ', '亜', 0, 1e300);",
+                                  "フィールド 'FDENTYMD' の値 1e+300 は日付として読めません。"},
+                      OpenFailure{"CodeBeyond32Bits", "INSERT INTO TBRAN (BANKCODE, BRNCCODE) VALUES (4294967297, 1);",
+                                  "フィールド 'BANKCODE' の値 4294967297 はこのフィールドに収まりません。"},
                       OpenFailure{"NoBankTable", "DROP TABLE TBANK;", "テーブル 'TBANK' が見つかりません。"},
                       OpenFailure{"NoBranchTable", "DROP TABLE TBRAN;", "テーブル 'TBRAN' が見つかりません。"},
                       OpenFailure{"NoColumn",
@@ -417,17 +435,13 @@ TEST_F(MasterDbTest, ReadFirstEditionDateReadsTheRange) {
 
 // ---- Durability -----------------------------------------------------------------------
 
-TEST_F(MasterDbTest, RowsBeforeAFailureAreSavedBeforeTheErrorShows) {
+TEST_F(MasterDbTest, OutsideATransactionEachRowStandsAlone) {
   ASSERT_EQ(app.OpenMasterDatabase(), 1);
   CBankSet& bank = *app.bankSet;
   AddBank(bank, 1, "ｱ", "亜", base::CalendarDate(2024, 1, 1));
   AddBank(bank, 2, "ｲ", "伊", base::CalendarDate(2024, 1, 1));
-  // Rows are saved in batches, not one by one.
-  const std::string copy = dir.File("copy.lca");
-  CopyFileBytes(path, copy);
-  EXPECT_EQ(FileRows(copy, "SELECT count(*) FROM TBANK"), std::vector<std::string>{"0"});
-
   std::vector<std::string> seenWhileShown;
+  const std::string copy = dir.File("copy.lca");
   ui.onBox = [&](const fw::memory::ShownBox&) {
     CopyFileBytes(path, copy);
     seenWhileShown = FileRows(copy, "SELECT BANKCODE FROM TBANK ORDER BY 1");
@@ -439,12 +453,41 @@ TEST_F(MasterDbTest, RowsBeforeAFailureAreSavedBeforeTheErrorShows) {
   EXPECT_EQ(seenWhileShown, (std::vector<std::string>{"1", "2"}));
 }
 
-TEST_F(MasterDbTest, RowsBeforeADiskFullFailureSurviveIt) {
-  // The engine throws the whole running transaction away when the disk is
-  // full; the rows reported as written must still be there.
+TEST_F(MasterDbTest, ATransactionReachesTheFileAtItsCommitAndARollbackLeavesNothing) {
+  Sql("INSERT INTO TBANK (BANKCODE) VALUES (1);");
+  ASSERT_EQ(app.OpenMasterDatabase(), 1);
+  CDaoWorkspace& workspace = *app.database->m_pWorkspace;
+  const std::string copy = dir.File("copy.lca");
+  auto onDisk = [&] {
+    CopyFileBytes(path, copy);
+    return FileRows(copy, "SELECT BANKCODE FROM TBANK ORDER BY 1");
+  };
+
+  workspace.BeginTrans();
+  AddBank(*app.bankSet, 8, "ﾊ", "八", base::CalendarDate(2024, 1, 1));
+  EXPECT_EQ(app.DeleteRows("TBANK", "[BANKCODE] = 1"), 1);
+  EXPECT_EQ(onDisk(), std::vector<std::string>{"1"});
+  workspace.CommitTrans();
+  EXPECT_EQ(onDisk(), std::vector<std::string>{"8"});
+  EXPECT_TRUE(app.database->IsOpen());
+
+  workspace.BeginTrans();
+  AddBank(*app.bankSet, 9, "ｸ", "九", base::CalendarDate(2024, 1, 1));
+  workspace.Rollback();
+  // Closed in the middle of a transaction: nothing of it is kept either.
+  workspace.BeginTrans();
+  AddBank(*app.bankSet, 10, "ｼﾞﾕｳ", "十", base::CalendarDate(2024, 1, 1));
+  app.CloseMasterDatabase();
+  EXPECT_EQ(Rows("SELECT BANKCODE FROM TBANK ORDER BY 1"), std::vector<std::string>{"8"});
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(MasterDbTest, ADiskFullInsideATransactionLeavesNothingOfIt) {
+  Sql("INSERT INTO TBANK (BANKCODE) VALUES (-1);");
   const int pages = std::stoi(Rows("PRAGMA page_count")[0]);
   ASSERT_EQ(app.OpenMasterDatabase(), 1);
   app.database->Execute("PRAGMA max_page_count = " + std::to_string(pages + 2), dbFailOnError);
+  ASSERT_EQ(masterdb::BeginTransaction(app.database.get(), app), 1);
   CBankSet& bank = *app.bankSet;
   int written = 0;
   for (;; ++written) {
@@ -456,20 +499,12 @@ TEST_F(MasterDbTest, RowsBeforeADiskFullFailureSurviveIt) {
   }
   EXPECT_GT(written, 10);
   EXPECT_EQ(Errors(), std::vector<Text>{Ansi("ディスクに空きがないため、データベースに書き込めません。")});
+  // Whatever the engine kept of the transaction cannot be committed.
+  EXPECT_EQ(masterdb::CommitTransaction(app.database.get(), app), 0);
   app.CloseMasterDatabase();
-  EXPECT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(Rows("SELECT count(*), min(BANKCODE), max(BANKCODE) FROM TBANK"),
-            std::vector<std::string>{"" + std::to_string(written) + "|0|" + std::to_string(written - 1)});
-}
-
-TEST_F(MasterDbTest, SaveMasterChangesMakesRowsDurableWhileTheMasterStaysOpen) {
-  ASSERT_EQ(app.OpenMasterDatabase(), 1);
-  AddBank(*app.bankSet, 8, "ﾊ", "八", base::CalendarDate(2024, 1, 1));
-  EXPECT_EQ(masterdb::SaveMasterChanges(app.database.get(), app), 1);
-  const std::string copy = dir.File("copy.lca");
-  CopyFileBytes(path, copy);
-  EXPECT_EQ(FileRows(copy, "SELECT BANKCODE FROM TBANK"), std::vector<std::string>{"8"});
-  EXPECT_TRUE(app.database->IsOpen());
+  EXPECT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(Rows("SELECT count(*), min(BANKCODE) FROM TBANK"), std::vector<std::string>{"1|-1"});
+  EXPECT_EQ(Rows("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
 }
 
 // ---- Memory -----------------------------------------------------------------------------

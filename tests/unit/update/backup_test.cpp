@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/faults.h"
 #include "support/update_fixture.h"
 #include "update/backup.h"
 
@@ -70,6 +71,19 @@ TEST_F(BackupTest, EmptyMasterGivesAnEmptyFileAndReplacesTheLastBackup) {
   EXPECT_EQ(Backup(), 1);
   EXPECT_TRUE(std::filesystem::exists(backupPath));
   EXPECT_EQ(std::filesystem::file_size(backupPath), 0u);
+}
+
+TEST_F(BackupTest, AFailedWriteKeepsThePreviousBackupWholeAndLeavesNoTemporaryFile) {
+  FileSql(masterPath, "INSERT INTO TBANK VALUES (1,'ｱ','亜',0,NULL); INSERT INTO TBANK VALUES (2,'ｲ','伊',0,NULL);"
+                      "INSERT INTO TBANK VALUES (3,'ｳ','宇',0,NULL);");
+  std::ofstream(backupPath, std::ios::binary) << "the previous backup";
+  platform::faults::FailNth(2, platform::FileError::kDiskFull);  // the second record
+  EXPECT_EQ(Backup(), 0);
+  platform::faults::Disarm();
+  ASSERT_EQ(page.errors.size(), 1u);
+  EXPECT_NE(page.errors[0].find(Ansi("ﾃﾞｨｽｸの空き容量が不足しました。")), Text::npos);
+  EXPECT_EQ(FileBytes(backupPath), "the previous backup");
+  EXPECT_FALSE(std::filesystem::exists(backupPath + ".tmp"));
 }
 
 TEST_F(BackupTest, NoHomeFolderFailsWithoutAWord) {

@@ -36,6 +36,10 @@ class TransactionFile {
   // failed: the user has been told, and the file stays open.
   int WriteRecord();
 
+  // 1 when everything written is on the disk; 0 when that failed (the user
+  // has been told).
+  int Flush();
+
   // 1 once a read has met the end of the file, 0 after a whole record.
   int AtEnd() const { return endReached_; }
   int RecordLength() const { return kRecordLength; }

@@ -11,7 +11,9 @@ namespace update {
 // Merges the package at the context's packagePath into its two open record
 // sets, reporting on the status line and the bar (one step per record).
 // 1 when the whole package was applied; 0 when it could not be opened or
-// measured (quietly) or a step failed (told).
+// measured (quietly) or a step failed (told).  The run makes it one
+// transaction with the range deletion (all_or_nothing.h); on its own each
+// row it writes stands alone.
 int MergePackage(UpdateContext& context, Progress& progress);
 
 }  // namespace update
