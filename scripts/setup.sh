@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ python3 libgtest-dev googletest libsqlite3-dev sqlite3
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth imagemagick fonts-noto-cjk fonts-ipafont-gothic locales
 )
