@@ -62,27 +62,25 @@ bool OleDate::IsDateNumber(double value) {
   return std::isfinite(value) && value > kFirstDay - 1 && value < kDayAfterLast;
 }
 
-namespace {
-bool Parts(const OleDate& d, int& y, int& m, int& day) {
-  if (d.status != OleDate::kValid || !OleDate::IsDateNumber(d.value)) return false;
+bool OleDate::GetDate(int& y, int& m, int& day) const {
+  if (status != kValid || !IsDateNumber(value)) return false;
   // The day of an OLE date is its integer part toward zero; the fraction
   // is the time of day either way.
-  CivilFromDays(static_cast<long long>(std::trunc(d.value)) + kOleEpoch, y, m, day);
+  CivilFromDays(static_cast<long long>(std::trunc(value)) + kOleEpoch, y, m, day);
   return true;
 }
-}  // namespace
 
 int OleDate::GetYear() const {
   int y, m, d;
-  return Parts(*this, y, m, d) ? y : -1;
+  return GetDate(y, m, d) ? y : -1;
 }
 int OleDate::GetMonth() const {
   int y, m, d;
-  return Parts(*this, y, m, d) ? m : -1;
+  return GetDate(y, m, d) ? m : -1;
 }
 int OleDate::GetDay() const {
   int y, m, d;
-  return Parts(*this, y, m, d) ? d : -1;
+  return GetDate(y, m, d) ? d : -1;
 }
 
 OleDate CalendarDate(int year, int month, int day) {

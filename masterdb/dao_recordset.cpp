@@ -1,14 +1,18 @@
-// Record sets over SQLite.  A dynaset keeps the row identities (rowid) of
-// its table in sort order, filled once per open or requery, and reads the
-// current row by its identity when it gets there: walking is one indexed
-// lookup per row, writes never disturb the walk, and nothing depends on the
-// keys that the table defines.  Statements are prepared once per set; the
-// update and insert statements once per combination of columns written.
+// Record sets over SQLite.  A dynaset walks its table in sort order with one
+// statement, stepped forward from its open or requery: no keyset is held,
+// so the memory stays flat whatever the size of the table.  It keeps what a
+// keyset promises all the same: the rows are those the table had at the
+// requery (a row added since, by this set or anyone, is passed over), each
+// is read when the set gets to it, and when anyone but the set itself has
+// written the table since, each row is read afresh by its identity (rowid),
+// one that is gone passed over.  Nothing depends on the keys that the table
+// defines.  Statements are prepared once per set; the update and insert
+// statements once per combination of columns written.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <unordered_set>
 #include <limits>
 #include <map>
 
@@ -155,8 +159,9 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
 
   // The database closed: the statements go with it, and the set is closed.
   void Release() override {
-    keyset = Statement();
+    walk = Statement();
     fetch = Statement();
+    lastRowid = Statement();
     query = Statement();
     updates.clear();
     inserts.clear();
@@ -169,13 +174,18 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   bool readOnly = true;
   std::string table;  // dynaset: the table as named, UTF-8
 
-  // Dynaset: the rows in sort order and where the set stands among them.
-  Statement keyset;
+  // Dynaset: the walk in sort order (rowid first, then the bound columns),
+  // the row by its identity, and the table's last identity.
+  Statement walk;
   Statement fetch;
-  // A deque grows without the copy a vector makes when it doubles, which
-  // at national scale would briefly hold the keyset twice.
-  std::deque<std::int64_t> rowids;
-  std::size_t current = 0;
+  Statement lastRowid;
+  std::int64_t current = 0;  // the identity of the row the set stands on
+  // What the requery saw, to tell the rows of the set from those added
+  // since and the walk of the set alone from one that others disturbed.
+  std::int64_t lastRowidAtRequery = 0;
+  std::unordered_set<std::int64_t> added;
+  std::string tableKey;
+  std::uint64_t writesAtRequery = 0, ownWrites = 0, statementsAtRequery = 0;
   // Snapshot: the query, stepped forward.
   Statement query;
   bool atEnd = true;
@@ -190,7 +200,7 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   [[noreturn]] void Fail(const CDaoException& error) const { throw error; }
   [[noreturn]] void FailEngine(int rc) const { EngineFailure(connection->Handle(), rc).Throw(); }
 
-  bool Eof() const { return dynaset ? current >= rowids.size() : atEnd; }
+  bool Eof() const { return atEnd; }
 
   // ---- The bound members, whatever their types
 
@@ -262,43 +272,73 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
     }
   }
 
-  // The dynaset's rows afresh, in sort order.
-  void FillKeyset() {
-    rowids.clear();
-    keyset.Reset();
-    int rc;
-    while ((rc = sqlite3_step(keyset.get())) == SQLITE_ROW)
-      rowids.push_back(sqlite3_column_int64(keyset.get(), 0));
-    keyset.Reset();
-    if (rc != SQLITE_DONE) {
-      rowids.clear();
-      FailEngine(rc);
-    }
+  // The dynaset from its first row afresh.
+  void StartWalk() {
+    lastRowid.Reset();
+    const int rc = sqlite3_step(lastRowid.get());
+    if (rc != SQLITE_ROW) FailEngine(rc);
+    lastRowidAtRequery = sqlite3_column_type(lastRowid.get(), 0) == SQLITE_NULL
+                             ? std::numeric_limits<std::int64_t>::min()
+                             : sqlite3_column_int64(lastRowid.get(), 0);
+    lastRowid.Reset();
+    added.clear();
+    writesAtRequery = connection->WritesOf(tableKey);
+    ownWrites = 0;
+    statementsAtRequery = connection->Statements();
+    walk.Reset();
+    atEnd = false;
+    Advance();
   }
 
-  // Stands on the first row at `index` or after it that still exists.
-  void Position(std::size_t index) {
-    for (; index < rowids.size(); ++index) {
-      fetch.Reset();
-      if (sqlite3_bind_int64(fetch.get(), 1, rowids[index]) != SQLITE_OK) FailEngine(SQLITE_ERROR);
-      const int rc = sqlite3_step(fetch.get());
-      if (rc == SQLITE_ROW) {
-        fetch.ReadRow(row);
-        fetch.Reset();
-        current = index;
-        LoadMembers();
-        return;
-      }
-      fetch.Reset();
-      if (rc != SQLITE_DONE) {
-        current = index;
+  bool OthersWroteTheTable() const {
+    return connection->Statements() != statementsAtRequery ||
+           connection->WritesOf(tableKey) != writesAtRequery + ownWrites;
+  }
+
+  // Stands on the next row of the set, or past its end.
+  void Advance() {
+    while (true) {
+      const int rc = sqlite3_step(walk.get());
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) {
+        atEnd = true;
         FailEngine(rc);
       }
-      // Deleted since the set was filled: passed over.
+      const std::int64_t rowid = sqlite3_column_int64(walk.get(), 0);
+      // Added since the requery: not a row of the set.
+      if (rowid > lastRowidAtRequery || added.count(rowid) != 0) continue;
+      if (!OthersWroteTheTable()) {
+        walk.ReadRow(row, 1);
+      } else if (!Fetch(rowid)) {
+        continue;  // deleted since the requery: passed over
+      }
+      current = rowid;
+      LoadMembers();
+      return;
     }
-    current = rowids.size();
+    atEnd = true;
     row.clear();
     SetNullMarkers();
+  }
+
+  // The row of `rowid` as it is now; false when it is gone.
+  bool Fetch(std::int64_t rowid) {
+    fetch.Reset();
+    if (sqlite3_bind_int64(fetch.get(), 1, rowid) != SQLITE_OK) FailEngine(SQLITE_ERROR);
+    const int rc = sqlite3_step(fetch.get());
+    if (rc == SQLITE_ROW) fetch.ReadRow(row);
+    fetch.Reset();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      atEnd = true;
+      FailEngine(rc);
+    }
+    return rc == SQLITE_ROW;
+  }
+
+  // A row this set wrote: its own writes do not make it read rows afresh.
+  void NoteOwnWrite() {
+    ++ownWrites;
+    connection->NoteWrite(tableKey);
   }
 
   Writer& WriterFor(std::map<std::uint32_t, Writer>& writers, std::uint32_t mask, bool insert) {
@@ -399,11 +439,13 @@ void CDaoRecordset::Open(int openType, const Text& sql, int options) {
   if (s.dynaset) {
     const Text table = Trimmed(source);
     s.table = masterdb::ToEngineSql(table);
-    s.keyset = s.connection->Prepare(masterdb::ToEngineSql("SELECT rowid FROM " + table + where + order));
+    s.tableKey = s.table;
+    s.walk = s.connection->Prepare(
+        masterdb::ToEngineSql("SELECT rowid," + columns + " FROM " + table + where + order));
     s.fetch = s.connection->Prepare(
         masterdb::ToEngineSql("SELECT " + columns + " FROM " + table + " WHERE rowid=?"));
-    s.FillKeyset();
-    s.Position(0);
+    s.lastRowid = s.connection->Prepare(masterdb::ToEngineSql("SELECT max(rowid) FROM " + table));
+    s.StartWalk();
   } else {
     s.query = s.connection->Prepare(masterdb::ToEngineSql(built));
     s.StepQuery();
@@ -432,7 +474,7 @@ void CDaoRecordset::MoveNext() {
   Impl& s = RequireCurrentRow();
   s.EndPendingUpdate();
   if (s.dynaset)
-    s.Position(s.current + 1);
+    s.Advance();
   else
     s.StepQuery();
 }
@@ -441,8 +483,7 @@ void CDaoRecordset::Requery() {
   Impl& s = RequireOpen();
   s.EndPendingUpdate();
   if (s.dynaset) {
-    s.FillKeyset();
-    s.Position(0);
+    s.StartWalk();
   } else {
     s.query.Reset();
     s.StepQuery();
@@ -485,6 +526,8 @@ void CDaoRecordset::Update() {
   if (s.mode == Impl::Mode::kAdd) {
     Impl::Writer& writer = s.WriterFor(s.inserts, mask, true);
     s.connection->WriteRow(writer.statement.get(), values);
+    s.added.insert(sqlite3_last_insert_rowid(s.connection->Handle()));
+    s.NoteOwnWrite();
     // New rows join the walk at the next requery; the set shows the row it
     // stood on before.
     s.RestoreMembers(s.before);
@@ -492,10 +535,11 @@ void CDaoRecordset::Update() {
     return;
   }
   if (mask != 0) {
-    values.push_back(SqlValue::Integer(s.rowids[s.current]));
+    values.push_back(SqlValue::Integer(s.current));
     Impl::Writer& writer = s.WriterFor(s.updates, mask, false);
-    if (s.connection->WriteRow(writer.statement.get(), values) == 0)
-      s.Fail(LayerError("このレコードは削除されています。"));
+    const int changed = s.connection->WriteRow(writer.statement.get(), values);
+    s.NoteOwnWrite();
+    if (changed == 0) s.Fail(LayerError("このレコードは削除されています。"));
   }
   s.mode = Impl::Mode::kNone;
 }

@@ -74,11 +74,11 @@ int BindAll(sqlite3_stmt* stmt, const std::vector<SqlValue>& values) {
   return SQLITE_OK;
 }
 
-void Statement::ReadRow(std::vector<SqlValue>& row) const {
+void Statement::ReadRow(std::vector<SqlValue>& row, int first) const {
   const int n = sqlite3_column_count(stmt_);
-  row.resize(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    SqlValue& v = row[static_cast<std::size_t>(i)];
+  row.resize(static_cast<std::size_t>(n > first ? n - first : 0));
+  for (int i = first; i < n; ++i) {
+    SqlValue& v = row[static_cast<std::size_t>(i - first)];
     switch (sqlite3_column_type(stmt_, i)) {
       case SQLITE_INTEGER:
         v.type = SqlValue::Type::kInteger;
@@ -366,6 +366,7 @@ int Connection::WriteRow(sqlite3_stmt* stmt, const std::vector<SqlValue>& values
 
 void Connection::Execute(const std::string& utf8Sql) {
   Statement statement(db_, utf8Sql);
+  ++statements_;
   // Inside a transaction the statement is a savepoint of its own, outside
   // one a transaction of its own: either way a failure undoes all of it.
   const bool nested = transactionBegun_;
@@ -416,6 +417,27 @@ void Connection::CommitTransaction() {
 void Connection::RollbackTransaction() {
   if (!transactionBegun_) throw LayerError("トランザクションが開始されていません。");
   Rollback();
+}
+
+namespace {
+
+// "[TBANK]", "tbank" and "TBANK" name one table.
+std::string TableKey(const std::string& table) {
+  std::string key;
+  for (char c : table) {
+    if (c == '[' || c == ']' || c == '"' || c == ' ') continue;
+    key += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  return key;
+}
+
+}  // namespace
+
+void Connection::NoteWrite(const std::string& table) { ++writes_[TableKey(table)]; }
+
+std::uint64_t Connection::WritesOf(const std::string& table) const {
+  const auto it = writes_.find(TableKey(table));
+  return it == writes_.end() ? 0 : it->second;
 }
 
 void Connection::Attach(Cursor* cursor) {

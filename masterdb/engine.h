@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,8 +30,9 @@ class Statement {
 
   sqlite3_stmt* get() const { return stmt_; }
   explicit operator bool() const { return stmt_ != nullptr; }
-  // The current row's columns, into `row` (its storage is reused).
-  void ReadRow(std::vector<SqlValue>& row) const;
+  // The current row's columns from `first` on, into `row` (its storage is
+  // reused).
+  void ReadRow(std::vector<SqlValue>& row, int first = 0) const;
   void Reset();
 
  private:
@@ -120,6 +123,14 @@ class Connection {
   void Attach(Cursor* cursor);
   void Detach(Cursor* cursor);
 
+  // What record sets need to tell whether anyone else changed their table
+  // while they walk it: the rows each table had written through record sets
+  // (tables as a set names them, brackets and case aside), and the action
+  // statements run, which may have changed any table.
+  void NoteWrite(const std::string& table);
+  std::uint64_t WritesOf(const std::string& table) const;
+  std::uint64_t Statements() const { return statements_; }
+
   // Rolls back a transaction still open, releases the cursors still
   // attached, and closes the file.
   void Close();
@@ -131,6 +142,8 @@ class Connection {
   sqlite3* db_ = nullptr;
   bool transactionBegun_ = false;
   std::vector<Cursor*> cursors_;
+  std::map<std::string, std::uint64_t> writes_;
+  std::uint64_t statements_ = 0;
 };
 
 }  // namespace masterdb

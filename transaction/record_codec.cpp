@@ -1,7 +1,6 @@
 // The record codec: the field rules of the 202-byte record, on bytes alone.
 #include "transaction/record_codec.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -54,6 +53,31 @@ Text WithoutTrailingWhite(std::string_view field) {
     }
   }
   return Text(field.substr(0, keep));
+}
+
+// `value` as printf's "%0<width>ld" writes it, into `out` (room for 24
+// bytes): a sign first when it is negative, then at least as many digits as
+// make the text `width` long.  Returns the length.
+std::size_t ZeroPadded(long long value, int width, char* out) {
+  char digits[24];
+  std::size_t n = 0;
+  unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value) : value;
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  std::size_t length = 0;
+  if (value < 0) out[length++] = '-';
+  for (std::size_t i = length + n; i < static_cast<std::size_t>(width); ++i) out[length++] = '0';
+  while (n > 0) out[length++] = digits[--n];
+  return length;
+}
+
+// The first `width` characters of "%0<width>ld": the field is always full.
+void PutCode(char* field, int width, std::int32_t code) {
+  char text[24];
+  ZeroPadded(code, width, text);
+  std::memcpy(field, text, static_cast<std::size_t>(width));
 }
 
 // How many leading bytes of `name` are whole characters that fit in
@@ -111,29 +135,25 @@ void DecodeRecord(ConstRecordBytes bytes, TransactionRecord& record) {
 
 void EncodeRecord(const TransactionRecord& record, RecordBytes bytes) {
   char* b = bytes.data();
-  char text[32];
 
   b[kTypeAt] = record.type == 1 ? '1' : record.type == 2 ? '2' : ' ';
-
-  // Both formats give at least as many characters as the field is wide.
-  std::snprintf(text, sizeof text, "%04ld", static_cast<long>(record.bankCode));
-  std::memcpy(b + kBankAt, text, kBankWidth);
-  if (record.type == 2) {
-    std::snprintf(text, sizeof text, "%03ld", static_cast<long>(record.branchCode));
-    std::memcpy(b + kBranchAt, text, kBranchWidth);
-  } else {
+  PutCode(b + kBankAt, kBankWidth, record.bankCode);
+  if (record.type == 2)
+    PutCode(b + kBranchAt, kBranchWidth, record.branchCode);
+  else
     std::memset(b + kBranchAt, ' ', kBranchWidth);
-  }
 
   PutName(b + kKanaAt, kKanaWidth, record.kanaName, false);
   PutName(b + kKanjiAt, kKanjiWidth, record.kanjiName, true);
 
   // A date that eight digits cannot hold goes out as a date that is not
   // valid does.
-  const base::OleDate& date = record.date;
-  if (date.status == base::OleDate::kValid && base::OleDate::IsDateNumber(date.value)) {
-    std::snprintf(text, sizeof text, "%04d%02d%02d", date.GetYear(), date.GetMonth(), date.GetDay());
-    std::memcpy(b + kDateAt, text, kDateWidth);
+  int year = 0, month = 0, day = 0;
+  if (record.date.GetDate(year, month, day)) {
+    // Years 0 to 9999: "%04d%02d%02d" is exactly eight digits.
+    ZeroPadded(year, 4, b + kDateAt);
+    ZeroPadded(month, 2, b + kDateAt + 4);
+    ZeroPadded(day, 2, b + kDateAt + 6);
   } else {
     std::memcpy(b + kDateAt, "19000101", kDateWidth);
   }

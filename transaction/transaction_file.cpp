@@ -1,5 +1,7 @@
 #include "transaction/transaction_file.h"
 
+#include <algorithm>
+
 
 namespace transaction {
 namespace {
@@ -56,7 +58,10 @@ Text FileErrorText(platform::FileError cause, const Text& fullPath) {
 }  // namespace transaction
 
 TransactionFile::TransactionFile(base::ErrorReporter& reporter) : reporter_(reporter) {}
-TransactionFile::~TransactionFile() = default;
+
+TransactionFile::~TransactionFile() {
+  if (writing_) WriteBuffer();
+}
 
 int TransactionFile::Open(const Text& path, int mode) {
   if (file_.IsOpen()) return 0;  // each object serves one file
@@ -65,7 +70,9 @@ int TransactionFile::Open(const Text& path, int mode) {
   if (mode == 1) opened = file_.OpenForReading(path);
   if (mode == 0) opened = file_.CreateForWriting(path);
   if (!opened) return 0;
+  writing_ = mode == 0;
   fullPath_ = platform::FullPath(path);
+  buffer_.resize(kBufferRecords * kRecordLength);
   if (mode == 1) {
     ReadNext();  // an empty file is open and at its end at once
     if (readFailed_) {
@@ -78,20 +85,35 @@ int TransactionFile::Open(const Text& path, int mode) {
   return 1;
 }
 
+bool TransactionFile::FillBuffer() {
+  if (end_ - begin_ >= static_cast<std::size_t>(kRecordLength)) return true;
+  // What is left of the last read goes to the front; a read that brings
+  // less than asked is not yet the end of the file.
+  std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(begin_), buffer_.begin() + static_cast<std::ptrdiff_t>(end_),
+            buffer_.begin());
+  end_ -= begin_;
+  begin_ = 0;
+  while (end_ < static_cast<std::size_t>(kRecordLength)) {
+    platform::FileError cause = platform::FileError::kNone;
+    const long long n = file_.Read(buffer_.data() + end_, buffer_.size() - end_, &cause);
+    if (n < 0) {
+      readFailed_ = true;
+      ReportFileError(cause);
+      return false;
+    }
+    if (n == 0) return false;  // the end, or a cut-off tail that is no record
+    end_ += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 int TransactionFile::ReadNext() {
-  if (readFailed_) return 0;
-  platform::FileError cause = platform::FileError::kNone;
-  const long long n = file_.Read(buffer_.data(), buffer_.size(), &cause);
-  if (n < 0) {
-    readFailed_ = true;
-    endReached_ = 1;
-    ReportFileError(cause);
-    return 0;
-  }
-  if (n < kRecordLength) {  // the end, or a cut-off tail that is no record
+  if (readFailed_ || !FillBuffer()) {
     endReached_ = 1;
     return 0;
   }
+  std::copy_n(buffer_.data() + begin_, kRecordLength, bytes_.data());
+  begin_ += kRecordLength;
   endReached_ = 0;
   DecodeRecord();
   return 1;
@@ -99,15 +121,31 @@ int TransactionFile::ReadNext() {
 
 int TransactionFile::WriteRecord() {
   EncodeRecord();
-  platform::FileError cause = platform::FileError::kNone;
-  const long long n = file_.Write(buffer_.data(), buffer_.size(), &cause);
-  if (n == kRecordLength) return 1;
-  // Room for only part of the record is a full disk.
-  ReportFileError(n < 0 ? cause : platform::FileError::kDiskFull);
-  return 0;
+  if (buffer_.size() - end_ < static_cast<std::size_t>(kRecordLength) && !WriteBuffer()) return 0;
+  std::copy(bytes_.begin(), bytes_.end(), buffer_.data() + end_);
+  end_ += kRecordLength;
+  return 1;
+}
+
+bool TransactionFile::WriteBuffer() {
+  while (begin_ < end_) {
+    platform::FileError cause = platform::FileError::kNone;
+    const long long n = file_.Write(buffer_.data() + begin_, end_ - begin_, &cause);
+    if (n <= 0) {
+      // Room for only part of what was asked is a full disk.  What could
+      // not be written is dropped: the file keeps what was before it.
+      ReportFileError(n < 0 ? cause : platform::FileError::kDiskFull);
+      begin_ = end_ = 0;
+      return false;
+    }
+    begin_ += static_cast<std::size_t>(n);
+  }
+  begin_ = end_ = 0;
+  return true;
 }
 
 int TransactionFile::Flush() {
+  if (!WriteBuffer()) return 0;
   platform::FileError cause = platform::FileError::kNone;
   if (file_.Flush(&cause)) return 1;
   ReportFileError(cause);

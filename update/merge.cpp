@@ -11,21 +11,35 @@ namespace update {
 namespace {
 
 // Branch keys compare as texts: the bank code in five digits, then the
-// branch code in three.  Past the last row the set's key sorts after every
-// key a record can carry.
-const char kEndOfSetKey[] = "10000000";
+// branch code in three ("%05ld%03ld").  Past the last row the set's key is
+// "10000000", which sorts after every key a record can carry.  Where both
+// codes fit their widths the text has eight digits and compares as the
+// number bank x 1000 + branch does, the end of the set as 10000000; only
+// codes beyond (negative, or wider) are written out as the texts.
+constexpr std::int64_t kEndOfSetKey = 10000000;
 
-void FormatBranchKey(Text& key, std::int32_t bankCode, std::int32_t branchCode) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%05ld%03ld", static_cast<long>(bankCode), static_cast<long>(branchCode));
-  key = buffer;
+bool FitsTheKey(std::int32_t bankCode, std::int32_t branchCode) {
+  return bankCode >= 0 && bankCode <= 99999 && branchCode >= 0 && branchCode <= 999;
 }
 
-void FormatSetKey(Text& key, CBranSet& set) {
-  if (set.IsEOF())
-    key = kEndOfSetKey;
-  else
-    FormatBranchKey(key, set.m_BANKCODE, set.m_BRNCCODE);
+std::string KeyText(std::int64_t bankCode, std::int64_t branchCode) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%05lld%03lld", static_cast<long long>(bankCode),
+                static_cast<long long>(branchCode));
+  return buffer;
+}
+
+// Below 0, 0 or above 0 as the set's key sorts before, with or after the
+// record's.
+int CompareBranchKeys(CBranSet& set, const TransactionRecord& record) {
+  const bool end = set.IsEOF();
+  if ((end || FitsTheKey(set.m_BANKCODE, set.m_BRNCCODE)) && FitsTheKey(record.bankCode, record.branchCode)) {
+    const std::int64_t setKey = end ? kEndOfSetKey : set.m_BANKCODE * 1000LL + set.m_BRNCCODE;
+    const std::int64_t recordKey = record.bankCode * 1000LL + record.branchCode;
+    return setKey < recordKey ? -1 : setKey > recordKey ? 1 : 0;
+  }
+  const std::string setKey = end ? std::string("10000000") : KeyText(set.m_BANKCODE, set.m_BRNCCODE);
+  return setKey.compare(KeyText(record.bankCode, record.branchCode));
 }
 
 int MergeSteps(UpdateContext& context, Progress& progress) {
@@ -41,7 +55,6 @@ int MergeSteps(UpdateContext& context, Progress& progress) {
   CBranSet& branches = *context.branchSet;
   if (masterdb::RequerySet(&banks, progress) != 1 || masterdb::RequerySet(&branches, progress) != 1) return 0;
 
-  Text setKey, recordKey;
   const TransactionRecord& record = package.record;
   while (true) {
     // A package cut short by a read error was not applied whole.
@@ -71,19 +84,17 @@ int MergeSteps(UpdateContext& context, Progress& progress) {
         if (masterdb::UpdateRow(&banks, progress) != 1) return 0;
       }
     } else if (record.type == 2) {
-      FormatSetKey(setKey, branches);
-      FormatBranchKey(recordKey, record.bankCode, record.branchCode);
-      if (setKey == recordKey) {
+      const int order = CompareBranchKeys(branches, record);
+      if (order == 0) {
         if (masterdb::EditRow(&branches, progress) != 1) return 0;
         EditColumnsFromRecord(branches, record);
         if (masterdb::UpdateRow(&branches, progress) != 1) return 0;
-      } else if (setKey < recordKey) {
-        while (setKey < recordKey) {
+      } else if (order < 0) {
+        do {
           progress.DrainMessages();
           if (branches.IsEOF()) break;
           branches.MoveNext();
-          FormatSetKey(setKey, branches);
-        }
+        } while (CompareBranchKeys(branches, record) < 0);
         consumed = false;
       } else {
         if (masterdb::AddNewRow(&branches, progress) != 1) return 0;

@@ -79,13 +79,68 @@ std::string Convert(const char* to, const char* from, std::string_view in, bool*
   return out;
 }
 
+// Most texts of the master are ASCII and half-width katakana, which map one
+// to one without a converter: 0x00-0x7F as themselves, 0xA1-0xDF to
+// U+FF61-U+FF9F (three bytes of UTF-8 each).  A text with anything else
+// goes through iconv whole.
+bool ByHandFromCp932(std::string_view in, std::string& out) {
+  out.clear();
+  out.reserve(in.size() * 3);
+  for (const char c : in) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      const unsigned cp = 0xFF61 + (b - 0xA1);
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ByHandToCp932(std::string_view in, std::string& out) {
+  out.clear();
+  out.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      out += in[i];
+      continue;
+    }
+    // U+FF61-U+FFBF are EF BD A1-BF and EF BE 80-9F.
+    if (b != 0xEF || i + 2 >= in.size()) return false;
+    const auto b1 = static_cast<unsigned char>(in[i + 1]), b2 = static_cast<unsigned char>(in[i + 2]);
+    const unsigned cp = (b1 & 0x3F) << 6 | (b2 & 0x3F);
+    if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) return false;
+    const unsigned full = 0xF000 | cp;
+    if (full < 0xFF61 || full > 0xFF9F) return false;
+    out += static_cast<char>(0xA1 + (full - 0xFF61));
+    i += 2;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932, bool* lossy) {
+  std::string out;
+  if (ByHandFromCp932(cp932, out)) {
+    if (lossy) *lossy = false;
+    return out;
+  }
   return Convert("UTF-8", "CP932", cp932, lossy);
 }
 
 std::string Utf8ToCp932(std::string_view utf8, bool* lossy) {
+  std::string out;
+  if (ByHandToCp932(utf8, out)) {
+    if (lossy) *lossy = false;
+    return out;
+  }
   return Convert("CP932", "UTF-8", utf8, lossy);
 }
 

@@ -26,7 +26,8 @@ struct OleDate {
   static bool IsDateNumber(double value);
 
   // Calendar parts of a valid date; -1 when the status is not valid or the
-  // value is no date number.
+  // value is no date number (GetDate: false, the parts left as they were).
+  bool GetDate(int& year, int& month, int& day) const;
   int GetYear() const;
   int GetMonth() const;
   int GetDay() const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,9 @@ TEST(RecordCodecTest, FieldsAsWritten) {
       {"the day after it", [](R r) { r.date = {2958466, base::OleDate::kValid}; }, 39, "19000101"},
       {"first eight-digit day", [](R r) { r.date = {-693959, base::OleDate::kValid}; }, 39, "00000101"},
       {"the day before it", [](R r) { r.date = {-693960, base::OleDate::kValid}; }, 39, "19000101"},
+      // As printf writes them: the sign counts in the width.
+      {"negative codes", [](R r) { r.type = 2; r.bankCode = -5; r.branchCode = -7; }, 0, "2-005-07"},
+      {"the lowest codes", [](R r) { r.type = 2; r.bankCode = INT32_MIN; r.branchCode = INT32_MIN; }, 0, "2-214-21"},
   };
   std::string written;
   for (const Case& c : cases) {

@@ -91,6 +91,7 @@ TEST_F(TransactionFileTest, OpeningForWritingEmptiesTheFile) {
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
   file.record.type = 1;
   ASSERT_EQ(file.WriteRecord(), 1);
+  ASSERT_EQ(file.Flush(), 1);
   EXPECT_EQ(std::filesystem::file_size(path), 202u);
 }
 

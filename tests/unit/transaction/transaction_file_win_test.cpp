@@ -22,8 +22,10 @@ TEST_F(TransactionFileWinTest, AFailedWriteIsShownWithTheFullPathAndTheFileStays
   TransactionFile file(app);
   ASSERT_EQ(file.Open("Z:\\dev\\null\\..\\full", 0), 1);
   file.record.type = 2;
-  EXPECT_EQ(file.WriteRecord(), 0);
-  EXPECT_EQ(file.WriteRecord(), 0);
+  EXPECT_EQ(file.WriteRecord(), 1);  // buffered
+  EXPECT_EQ(file.Flush(), 0);
+  EXPECT_EQ(file.WriteRecord(), 1);
+  EXPECT_EQ(file.Flush(), 0);
   ASSERT_EQ(ui.boxes.size(), 2u);
   EXPECT_EQ(ui.boxes[0].text, Ansi("Z:\\dev\\full へのｱｸｾｽ中にﾃﾞｨｽｸの空き容量が不足しました。"));
   EXPECT_EQ(ui.boxes[0].caption, Ansi("銀行・支店情報の更新"));

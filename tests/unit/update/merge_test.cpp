@@ -88,6 +88,15 @@ TEST_F(MergeTest, TheBranchSetMovesOnToARowWithAnEqualKey) {
             (std::vector<std::string>{"5|0|ﾎﾝﾃﾝ|3", "5|1|ｲﾁ2|3"}));
 }
 
+TEST_F(MergeTest, CodesBeyondTheirWidthsCompareAsTheirTexts) {
+  // "%05ld%03ld" of bank 5, branch 1000 is "000051000": before "00006000"
+  // as a text, though 5 x 1000 + 1000 is 6 x 1000 + 0.
+  FileSql(masterPath, "INSERT INTO TBRAN VALUES (5,1000,'ｾﾝ','千',3," + std::to_string(d2005) + ");");
+  EXPECT_EQ(Merge({BranchRecord(6, 0, "ﾛｸ", "六", base::CalendarDate(2006, 4, 1))}), 1);
+  EXPECT_EQ(Rows("SELECT BANKCODE, BRNCCODE, BRNCKANA FROM TBRAN ORDER BY 1, 2"),
+            (std::vector<std::string>{"5|1000|ｾﾝ", "6|0|ﾛｸ"}));
+}
+
 TEST_F(MergeTest, ARecordOfAnotherTypeIsPassedOverWhateverItsTypeByte) {
   // The encoder writes type 3 as a space: the byte is set afterwards.
   context.packagePath = WritePackage("ZMF0", {OtherRecord(3)});
