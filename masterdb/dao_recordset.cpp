@@ -26,9 +26,40 @@ using masterdb::Statement;
 
 namespace {
 
+// A column of the current row as the engine or a copied row holds it.
+struct ColumnView {
+  SqlValue::Type type = SqlValue::Type::kNull;
+  std::int64_t integer = 0;
+  double real = 0.0;
+  std::string_view bytes;
+
+  static ColumnView Of(const SqlValue& v) { return {v.type, v.integer, v.real, v.bytes}; }
+  // Valid until the statement moves on.
+  static ColumnView Of(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+      case SQLITE_INTEGER:
+        return {SqlValue::Type::kInteger, sqlite3_column_int64(stmt, i), 0.0, {}};
+      case SQLITE_FLOAT:
+        return {SqlValue::Type::kReal, 0, sqlite3_column_double(stmt, i), {}};
+      case SQLITE_TEXT: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return {SqlValue::Type::kText, 0, 0.0, std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)))};
+      }
+      case SQLITE_BLOB: {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+        return {SqlValue::Type::kBlob, 0, 0.0, p == nullptr ? std::string_view() : std::string_view(p, n)};
+      }
+      default:
+        return {};
+    }
+  }
+};
+
 // How each kind of bound member exchanges with its column: the marker it
-// holds without a row, the column value it stores, the value it takes from a
-// column, and whether two values store the same.
+// holds without a row, the value it stores, the value it takes from a
+// column (in place, reusing the member's storage), and whether two values
+// store the same.
 template <typename T>
 struct Field;
 
@@ -40,7 +71,7 @@ std::string Unbracketed(const std::string& column) {
 
 // A stored value that the member cannot hold is an error of the file's,
 // told as such, never a wrapped or undefined number.
-[[noreturn]] void ValueOutOfRange(const std::string& column, const SqlValue& v, const char* what) {
+[[noreturn]] void ValueOutOfRange(const std::string& column, const ColumnView& v, const char* what) {
   char number[40] = {};
   if (v.type == SqlValue::Type::kReal) std::snprintf(number, sizeof number, "%.15g", v.real);
   const std::string shown = v.type == SqlValue::Type::kReal      ? std::string(number)
@@ -54,11 +85,19 @@ template <typename T, T kNullMarker>
 struct NumberField {
   static T NullMarker() { return kNullMarker; }
   static bool IsNullMarker(T v) { return v == kNullMarker; }
-  static SqlValue ToColumn(T v, const std::string&) {
-    return v == kNullMarker ? SqlValue::Null() : SqlValue::Integer(v);
+  static void Store(T v, const std::string&, SqlValue& out) {
+    if (v == kNullMarker) {
+      out.type = SqlValue::Type::kNull;
+    } else {
+      out.type = SqlValue::Type::kInteger;
+      out.integer = v;
+    }
   }
-  static T FromColumn(const SqlValue& v, const std::string& column) {
-    if (v.type == SqlValue::Type::kNull) return kNullMarker;
+  static void Load(const ColumnView& v, const std::string& column, T& member) {
+    if (v.type == SqlValue::Type::kNull) {
+      member = kNullMarker;
+      return;
+    }
     constexpr auto kLow = std::numeric_limits<T>::min(), kHigh = std::numeric_limits<T>::max();
     std::int64_t number = 0;
     if (v.type == SqlValue::Type::kReal) {
@@ -67,10 +106,10 @@ struct NumberField {
         ValueOutOfRange(column, v, " はこのフィールドに収まりません。");
       number = static_cast<std::int64_t>(v.real);
     } else {
-      number = v.type == SqlValue::Type::kInteger ? v.integer : std::strtoll(v.bytes.c_str(), nullptr, 10);
+      number = v.type == SqlValue::Type::kInteger ? v.integer : std::strtoll(std::string(v.bytes).c_str(), nullptr, 10);
     }
     if (number < kLow || number > kHigh) ValueOutOfRange(column, v, " はこのフィールドに収まりません。");
-    return static_cast<T>(number);
+    member = static_cast<T>(number);
   }
   static bool Same(T a, T b) { return a == b; }
 };
@@ -85,19 +124,23 @@ struct Field<Text> {
   static Text NullMarker() { return Text(); }
   static bool IsNullMarker(const Text& v) { return v.empty(); }
   // An empty text stores NULL.  A byte that is no character fails the row.
-  static SqlValue ToColumn(const Text& v, const std::string& column) {
-    if (v.empty()) return SqlValue::Null();
+  static void Store(const Text& v, const std::string& column, SqlValue& out) {
+    out.type = SqlValue::Type::kNull;
+    if (v.empty()) return;
     bool ok = false;
-    std::string utf8 = masterdb::FieldTextToUtf8(v, &ok);
+    masterdb::FieldTextToUtf8(v, out.bytes, &ok);
     if (!ok)
       throw CDaoException(Ansi("フィールド '") + Unbracketed(column) +
                           Ansi("' の文字列に、文字として読めないバイトがあります。"));
-    return utf8.empty() ? SqlValue::Null() : SqlValue::Utf8(std::move(utf8));
+    if (!out.bytes.empty()) out.type = SqlValue::Type::kText;
   }
   // What code page 932 cannot show is left out of the member; the stored
   // text stays as it is unless the member is changed.
-  static Text FromColumn(const SqlValue& v, const std::string&) {
-    return v.type == SqlValue::Type::kNull ? Text() : base::Utf8ToCp932(v.bytes);
+  static void Load(const ColumnView& v, const std::string&, Text& member) {
+    if (v.type == SqlValue::Type::kNull)
+      member.clear();
+    else
+      base::Utf8ToCp932(v.bytes, member);
   }
   static bool Same(const Text& a, const Text& b) { return a == b; }
 };
@@ -107,14 +150,31 @@ struct Field<base::OleDate> {
   static base::OleDate NullMarker() { return base::OleDate::Null(); }
   static bool IsNullMarker(const base::OleDate& v) { return v.status == base::OleDate::kNull; }
   // A date whose status is not valid stores NULL, whatever value it carries.
-  static SqlValue ToColumn(const base::OleDate& v, const std::string&) {
-    return v.status == base::OleDate::kValid ? SqlValue::Real(v.value) : SqlValue::Null();
+  static void Store(const base::OleDate& v, const std::string&, SqlValue& out) {
+    if (v.status == base::OleDate::kValid) {
+      out.type = SqlValue::Type::kReal;
+      out.real = v.value;
+    } else {
+      out.type = SqlValue::Type::kNull;
+    }
   }
-  static base::OleDate FromColumn(const SqlValue& v, const std::string& column) {
-    const base::OleDate date = COleVariant(v).AsDate();
-    if (date.status == base::OleDate::kValid && !base::OleDate::IsDateNumber(date.value))
-      ValueOutOfRange(column, v, " は日付として読めません。");
-    return date;
+  // A number is a date, NULL no date, anything else a date that is not valid.
+  static void Load(const ColumnView& v, const std::string& column, base::OleDate& member) {
+    switch (v.type) {
+      case SqlValue::Type::kNull:
+        member = base::OleDate::Null();
+        return;
+      case SqlValue::Type::kInteger:
+      case SqlValue::Type::kReal: {
+        const double value = v.type == SqlValue::Type::kReal ? v.real : static_cast<double>(v.integer);
+        if (!base::OleDate::IsDateNumber(value)) ValueOutOfRange(column, v, " は日付として読めません。");
+        member = {value, base::OleDate::kValid};
+        return;
+      }
+      default:
+        member = base::OleDate::Invalid();
+        return;
+    }
   }
   static bool Same(const base::OleDate& a, const base::OleDate& b) {
     const bool valid = a.status == base::OleDate::kValid;
@@ -184,13 +244,15 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   // since and the walk of the set alone from one that others disturbed.
   std::int64_t lastRowidAtRequery = 0;
   std::unordered_set<std::int64_t> added;
-  std::string tableKey;
+  std::uint64_t* writes = nullptr;  // the connection's count of the table's writes
   std::uint64_t writesAtRequery = 0, ownWrites = 0, statementsAtRequery = 0;
+  bool rowFromWalk = false;  // the current row is the walk's own (not read afresh)
   // Snapshot: the query, stepped forward.
   Statement query;
   bool atEnd = true;
 
-  std::vector<SqlValue> row;  // the current row's columns
+  std::vector<SqlValue> row;     // the current row's columns, when copied
+  std::vector<SqlValue> values;  // what an update binds, reused
   Mode mode = Mode::kNone;
   std::vector<MemberValue> cache;   // the members at Edit: the field cache
   std::vector<MemberValue> before;  // the members before AddNew
@@ -204,8 +266,8 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
 
   // ---- The bound members, whatever their types
 
-  SqlValue ToColumn(const DaoBinding& b) const {
-    return std::visit([&](auto* member) { return FieldOf(member).ToColumn(*member, b.column); }, b.member);
+  void ToColumn(const DaoBinding& b, SqlValue& out) const {
+    std::visit([&](auto* member) { FieldOf(member).Store(*member, b.column, out); }, b.member);
   }
 
   bool HoldsNullMarker(const DaoBinding& b) const {
@@ -219,18 +281,32 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
 
   // A NULL column gives the member's null marker; a value the member cannot
   // hold is an error.
+  void LoadMember(std::size_t i, const ColumnView& v) {
+    std::visit([&](auto* member) { FieldOf(member).Load(v, bindings[i].column, *member); }, bindings[i].member);
+  }
   void LoadMembers() {
-    for (std::size_t i = 0; i < bindings.size() && i < row.size(); ++i) {
-      const SqlValue& v = row[i];
-      std::visit([&](auto* member) { *member = FieldOf(member).FromColumn(v, bindings[i].column); },
-                 bindings[i].member);
-    }
+    for (std::size_t i = 0; i < bindings.size() && i < row.size(); ++i) LoadMember(i, ColumnView::Of(row[i]));
+  }
+  // Straight from the walk, whose columns follow its rowid.
+  void LoadMembersFromWalk() {
+    const int n = sqlite3_column_count(walk.get()) - 1;
+    for (std::size_t i = 0; i < bindings.size() && static_cast<int>(i) < n; ++i)
+      LoadMember(i, ColumnView::Of(walk.get(), static_cast<int>(i) + 1));
   }
 
+  // Copies into `copy`, reusing what it holds.
   void CopyMembers(std::vector<MemberValue>& copy) const {
-    copy.clear();
-    for (const DaoBinding& b : bindings)
-      std::visit([&](auto* member) { copy.emplace_back(*member); }, b.member);
+    copy.resize(bindings.size());
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+      std::visit(
+          [&](auto* member) {
+            using T = std::remove_pointer_t<decltype(member)>;
+            if (auto* same = std::get_if<T>(&copy[i]))
+              *same = *member;
+            else
+              copy[i] = *member;
+          },
+          bindings[i].member);
   }
 
   // Whether member `i` differs from its copy in what it would store.
@@ -282,7 +358,7 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
                              : sqlite3_column_int64(lastRowid.get(), 0);
     lastRowid.Reset();
     added.clear();
-    writesAtRequery = connection->WritesOf(tableKey);
+    writesAtRequery = *writes;
     ownWrites = 0;
     statementsAtRequery = connection->Statements();
     walk.Reset();
@@ -291,8 +367,7 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   }
 
   bool OthersWroteTheTable() const {
-    return connection->Statements() != statementsAtRequery ||
-           connection->WritesOf(tableKey) != writesAtRequery + ownWrites;
+    return connection->Statements() != statementsAtRequery || *writes != writesAtRequery + ownWrites;
   }
 
   // Stands on the next row of the set, or past its end.
@@ -308,12 +383,15 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
       // Added since the requery: not a row of the set.
       if (rowid > lastRowidAtRequery || added.count(rowid) != 0) continue;
       if (!OthersWroteTheTable()) {
-        walk.ReadRow(row, 1);
-      } else if (!Fetch(rowid)) {
+        rowFromWalk = true;
+        LoadMembersFromWalk();
+      } else if (Fetch(rowid)) {
+        rowFromWalk = false;
+        LoadMembers();
+      } else {
         continue;  // deleted since the requery: passed over
       }
       current = rowid;
-      LoadMembers();
       return;
     }
     atEnd = true;
@@ -338,7 +416,17 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   // A row this set wrote: its own writes do not make it read rows afresh.
   void NoteOwnWrite() {
     ++ownWrites;
-    connection->NoteWrite(tableKey);
+    ++*writes;
+  }
+
+  // Column `index` of the current row.
+  SqlValue ColumnValue(std::size_t index) const {
+    if (!rowFromWalk) return row[index];
+    const ColumnView v = ColumnView::Of(walk.get(), static_cast<int>(index) + 1);
+    return {v.type, v.integer, v.real, std::string(v.bytes)};
+  }
+  std::size_t ColumnCount() const {
+    return rowFromWalk ? static_cast<std::size_t>(sqlite3_column_count(walk.get()) - 1) : row.size();
   }
 
   Writer& WriterFor(std::map<std::uint32_t, Writer>& writers, std::uint32_t mask, bool insert) {
@@ -439,7 +527,7 @@ void CDaoRecordset::Open(int openType, const Text& sql, int options) {
   if (s.dynaset) {
     const Text table = Trimmed(source);
     s.table = masterdb::ToEngineSql(table);
-    s.tableKey = s.table;
+    s.writes = s.connection->WriteCounter(s.table);
     s.walk = s.connection->Prepare(
         masterdb::ToEngineSql("SELECT rowid," + columns + " FROM " + table + where + order));
     s.fetch = s.connection->Prepare(
@@ -514,18 +602,19 @@ void CDaoRecordset::Update() {
     s.Fail(LayerError("AddNew または Edit を実行せずに Update を実行しました。"));
 
   std::uint32_t mask = 0;
-  std::vector<SqlValue> values;
-  values.reserve(s.bindings.size() + 1);
+  std::vector<SqlValue>& values = s.values;
+  values.resize(s.bindings.size() + 1);
+  std::size_t count = 0;
   for (std::size_t i = 0; i < s.bindings.size(); ++i) {
     const DaoBinding& b = s.bindings[i];
     if (s.mode == Impl::Mode::kAdd ? s.HoldsNullMarker(b) : !s.Changed(i, s.cache[i])) continue;
-    values.push_back(s.ToColumn(b));
+    s.ToColumn(b, values[count++]);
     mask |= 1u << i;
   }
 
   if (s.mode == Impl::Mode::kAdd) {
     Impl::Writer& writer = s.WriterFor(s.inserts, mask, true);
-    s.connection->WriteRow(writer.statement.get(), values);
+    s.connection->WriteRow(writer.statement.get(), values.data(), count);
     s.added.insert(sqlite3_last_insert_rowid(s.connection->Handle()));
     s.NoteOwnWrite();
     // New rows join the walk at the next requery; the set shows the row it
@@ -535,9 +624,10 @@ void CDaoRecordset::Update() {
     return;
   }
   if (mask != 0) {
-    values.push_back(SqlValue::Integer(s.current));
+    values[count].type = SqlValue::Type::kInteger;
+    values[count++].integer = s.current;
     Impl::Writer& writer = s.WriterFor(s.updates, mask, false);
-    const int changed = s.connection->WriteRow(writer.statement.get(), values);
+    const int changed = s.connection->WriteRow(writer.statement.get(), values.data(), count);
     s.NoteOwnWrite();
     if (changed == 0) s.Fail(LayerError("このレコードは削除されています。"));
   }
@@ -548,7 +638,7 @@ void CDaoRecordset::CancelUpdate() { RequireOpen().EndPendingUpdate(); }
 
 COleVariant CDaoRecordset::GetFieldValue(int index) const {
   const Impl& s = RequireCurrentRow();
-  if (index < 0 || static_cast<std::size_t>(index) >= s.row.size())
+  if (index < 0 || static_cast<std::size_t>(index) >= s.ColumnCount())
     s.Fail(LayerError("指定された番号のフィールドはありません。"));
-  return COleVariant(s.row[static_cast<std::size_t>(index)]);
+  return COleVariant(s.ColumnValue(static_cast<std::size_t>(index)));
 }

@@ -45,8 +45,8 @@ Statement& Statement::operator=(Statement&& other) noexcept {
   return *this;
 }
 
-int BindAll(sqlite3_stmt* stmt, const std::vector<SqlValue>& values) {
-  for (std::size_t i = 0; i < values.size(); ++i) {
+int BindAll(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
     const int index = static_cast<int>(i + 1);
     const SqlValue& v = values[i];
     int rc = SQLITE_OK;
@@ -228,7 +228,7 @@ std::string ToEngineSql(const Text& jetSql) {
   return sql;
 }
 
-std::string FieldTextToUtf8(const Text& text, bool* ok) {
+void FieldTextToUtf8(const Text& text, std::string& utf8, bool* ok) {
   std::size_t length = text.size();
   for (std::size_t i = 0; i < text.size();) {
     if (platform::IsLeadByte(static_cast<unsigned char>(text[i]))) {
@@ -242,9 +242,8 @@ std::string FieldTextToUtf8(const Text& text, bool* ok) {
     }
   }
   bool lossy = false;
-  std::string utf8 = base::Cp932ToUtf8(std::string_view(text).substr(0, length), &lossy);
+  base::Cp932ToUtf8(std::string_view(text).substr(0, length), utf8, &lossy);
   *ok = !lossy;
-  return utf8;
 }
 
 // ---- The connection ------------------------------------------------------------------
@@ -351,9 +350,9 @@ void Connection::Rollback() {
 
 Statement Connection::Prepare(const std::string& utf8Sql) { return Statement(db_, utf8Sql); }
 
-int Connection::WriteRow(sqlite3_stmt* stmt, const std::vector<SqlValue>& values) {
+int Connection::WriteRow(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count) {
   sqlite3_reset(stmt);
-  if (const int rc = BindAll(stmt, values); rc != SQLITE_OK) ThrowEngineError(db_, rc);
+  if (const int rc = BindAll(stmt, values, count); rc != SQLITE_OK) ThrowEngineError(db_, rc);
   const int rc = sqlite3_step(stmt);
   if (rc != SQLITE_DONE) {
     const EngineFailure failure(db_, rc);
@@ -433,12 +432,7 @@ std::string TableKey(const std::string& table) {
 
 }  // namespace
 
-void Connection::NoteWrite(const std::string& table) { ++writes_[TableKey(table)]; }
-
-std::uint64_t Connection::WritesOf(const std::string& table) const {
-  const auto it = writes_.find(TableKey(table));
-  return it == writes_.end() ? 0 : it->second;
-}
+std::uint64_t* Connection::WriteCounter(const std::string& table) { return &writes_[TableKey(table)]; }
 
 void Connection::Attach(Cursor* cursor) {
   if (std::find(cursors_.begin(), cursors_.end(), cursor) == cursors_.end()) cursors_.push_back(cursor);

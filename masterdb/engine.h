@@ -39,9 +39,9 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Binds the values to the parameters 1..n of `stmt`.  The values must
-// outlive the statement's next step.  Returns SQLite's result code.
-int BindAll(sqlite3_stmt* stmt, const std::vector<SqlValue>& values);
+// Binds the `count` values to the parameters 1..count of `stmt`.  The values
+// must outlive the statement's next step.  Returns SQLite's result code.
+int BindAll(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count);
 
 // The one error path of the layer.  An engine failure is taken down the
 // moment it happens, before anything else calls the engine and replaces its
@@ -73,7 +73,7 @@ std::string ToEngineSql(const Text& jetSql);
 // A field's text as the file stores it.  A lead byte left alone at the end
 // (a name cut through its last character) is dropped; any other byte that
 // is not code page 932 makes it fail.
-std::string FieldTextToUtf8(const Text& text, bool* ok);
+void FieldTextToUtf8(const Text& text, std::string& utf8, bool* ok);
 
 // The name of the engine's file layer that every master is opened through:
 // the system's own, with the fault hook of platform/faults.h in its writes,
@@ -107,9 +107,9 @@ class Connection {
   // A statement of a record set; throws the engine's error.
   Statement Prepare(const std::string& utf8Sql);
 
-  // One row written by a record set with `values` bound; the number of rows
-  // the statement changed.  Throws the engine's error.
-  int WriteRow(sqlite3_stmt* stmt, const std::vector<SqlValue>& values);
+  // One row written by a record set with the `count` values bound; the
+  // number of rows the statement changed.  Throws the engine's error.
+  int WriteRow(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count);
 
   // One action statement, all or nothing.
   void Execute(const std::string& utf8Sql);
@@ -127,8 +127,9 @@ class Connection {
   // while they walk it: the rows each table had written through record sets
   // (tables as a set names them, brackets and case aside), and the action
   // statements run, which may have changed any table.
-  void NoteWrite(const std::string& table);
-  std::uint64_t WritesOf(const std::string& table) const;
+  // The counter of `table`'s writes, which a set moves on as it writes; it
+  // lives as long as the connection.
+  std::uint64_t* WriteCounter(const std::string& table);
   std::uint64_t Statements() const { return statements_; }
 
   // Rolls back a transaction still open, releases the cursors still

@@ -1,22 +1,30 @@
-// The code page 932 conversions through iconv.
+// The code page 932 conversions through iconv, whose CP932 table maps as
+// Windows does.  A text is a string of characters that convert one by one
+// (the code page keeps no state), and the master's texts hold a few
+// thousand different ones: what iconv makes of each is remembered the first
+// time, so that a text of characters already seen converts without it.  A
+// text with anything iconv would drop goes through iconv whole, so that
+// what is dropped, and how, is iconv's own doing.
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/code_page.h"
+#include "base/code_page_iconv.h"
 
 namespace base {
 namespace {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-// Opening a converter costs more than most conversions; the master's texts
-// convert one field at a time, so each direction keeps its converter.  They
-// are closed when the thread ends, so that a leak check at exit sees only
-// real leaks.
+// Opening a converter costs more than most conversions, so each direction
+// keeps its converter.  They are closed when the thread ends, so that a
+// leak check at exit sees only real leaks.
 class Converters {
  public:
   ~Converters() {
@@ -38,14 +46,12 @@ iconv_t Converter(const char* to, const char* from) {
   return converters.For(to, from);
 }
 
-std::string Convert(const char* to, const char* from, std::string_view in, bool* lossy) {
+// The whole text through iconv into `out`; whether anything was dropped.
+bool ConvertWithIconv(const char* to, const char* from, std::string_view in, std::string& out) {
+  out.clear();
   iconv_t cd = Converter(to, from);
-  if (cd == kNoConverter) {
-    if (lossy) *lossy = !in.empty();
-    return {};
-  }
+  if (cd == kNoConverter) return !in.empty();
   iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh start for each text
-  std::string out;
   out.resize(in.size() * 4 + 16);
   char* src = const_cast<char*>(in.data());
   size_t srcLeft = in.size();
@@ -75,73 +81,188 @@ std::string Convert(const char* to, const char* from, std::string_view in, bool*
     break;
   }
   out.resize(static_cast<size_t>(dst - out.data()));
-  if (lossy) *lossy = dropped;
+  return dropped;
+}
+
+bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Half-width katakana 0xA1-0xDF are U+FF61-U+FF9F; iconv maps them so, and
+// ASCII as itself.
+char* PutKana(unsigned char b, char* out) {
+  const unsigned cp = 0xFF61 + (b - 0xA1);
+  *out++ = static_cast<char>(0xE0 | (cp >> 12));
+  *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   return out;
 }
 
-// Most texts of the master are ASCII and half-width katakana, which map one
-// to one without a converter: 0x00-0x7F as themselves, 0xA1-0xDF to
-// U+FF61-U+FF9F (three bytes of UTF-8 each).  A text with anything else
-// goes through iconv whole.
-bool ByHandFromCp932(std::string_view in, std::string& out) {
-  out.clear();
-  out.reserve(in.size() * 3);
-  for (const char c : in) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-    } else if (b >= 0xA1 && b <= 0xDF) {
-      const unsigned cp = 0xFF61 + (b - 0xA1);
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      return false;
+// What iconv made of each character so far.  An entry is 0 while unknown,
+// kNone when iconv has no counterpart, else kKnown with the bytes.
+class Memo {
+ public:
+  // The UTF-8 of the double-byte character `lead` `trail`, written at `out`
+  // (room for three bytes); null when it has none.
+  char* FromDoubleByte(unsigned char lead, unsigned char trail, char* out) {
+    if (fromDoubleByte_.empty()) fromDoubleByte_.assign(128 * 256, 0);
+    std::uint32_t& entry = fromDoubleByte_[(lead - 0x80u) * 256 + trail];
+    if (entry == 0) {
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      const bool dropped = ConvertWithIconv("UTF-8", "CP932", std::string_view(pair, 2), scratch_);
+      entry = kNone;
+      // One character of the basic plane, of two or three bytes of UTF-8.
+      const auto first = scratch_.empty() ? 0 : static_cast<unsigned char>(scratch_[0]);
+      const std::size_t length = first >= 0xE0 && first <= 0xEF ? 3 : first >= 0xC2 && first <= 0xDF ? 2 : 0;
+      if (!dropped && length != 0 && scratch_.size() == length) {
+        entry = kKnown | static_cast<std::uint32_t>(scratch_.size()) << 24;
+        for (std::size_t i = 0; i < scratch_.size(); ++i)
+          entry |= static_cast<std::uint32_t>(static_cast<unsigned char>(scratch_[i])) << (8 * (2 - i));
+      }
     }
+    if (entry == kNone) return nullptr;
+    const std::size_t n = (entry >> 24) & 0x7F;
+    for (std::size_t i = 0; i < n; ++i) *out++ = static_cast<char>((entry >> (8 * (2 - i))) & 0xFF);
+    return out;
   }
-  return true;
+
+  // The code page 932 bytes of the character `utf8` (code point `cp`, of
+  // the basic plane), written at `out` (room for two); null when it has none.
+  char* ToCp932(char32_t cp, std::string_view utf8, char* out) {
+    if (toCp932_.empty()) toCp932_.assign(0x10000, 0);
+    std::uint32_t& entry = toCp932_[cp];
+    if (entry == 0) {
+      const bool dropped = ConvertWithIconv("CP932", "UTF-8", utf8, scratch_);
+      entry = kNone;
+      if (!dropped && (scratch_.size() == 1 || (scratch_.size() == 2 && IsLead(scratch_[0]))))
+        entry = kKnown | static_cast<std::uint32_t>(scratch_.size()) << 16 |
+                static_cast<std::uint32_t>(static_cast<unsigned char>(scratch_[0])) << 8 |
+                (scratch_.size() == 2 ? static_cast<unsigned char>(scratch_[1]) : 0);
+    }
+    if (entry == kNone) return nullptr;
+    *out++ = static_cast<char>((entry >> 8) & 0xFF);
+    if (((entry >> 16) & 0xFF) == 2) *out++ = static_cast<char>(entry & 0xFF);
+    return out;
+  }
+
+ private:
+  static constexpr std::uint32_t kNone = 1;
+  static constexpr std::uint32_t kKnown = 0x80000000u;
+
+  std::vector<std::uint32_t> fromDoubleByte_;
+  std::vector<std::uint32_t> toCp932_;
+  std::string scratch_;
+};
+
+Memo& Remembered() {
+  static thread_local Memo memo;
+  return memo;
 }
 
-bool ByHandToCp932(std::string_view in, std::string& out) {
-  out.clear();
-  out.reserve(in.size());
+// Converts `in` character by character; false, with `out` left half done,
+// as soon as a character is one iconv would drop.
+bool ByCharacterFromCp932(std::string_view in, std::string& out) {
+  out.resize(in.size() * 3);  // a character of n bytes is at most 3n of UTF-8
+  char* o = out.data();
+  Memo& memo = Remembered();
   for (std::size_t i = 0; i < in.size(); ++i) {
     const auto b = static_cast<unsigned char>(in[i]);
     if (b < 0x80) {
-      out += in[i];
+      *o++ = static_cast<char>(b);
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      o = PutKana(b, o);
+    } else if (!IsLead(b) || i + 1 == in.size() ||
+               (o = memo.FromDoubleByte(b, static_cast<unsigned char>(in[++i]), o)) == nullptr) {
+      return false;
+    }
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return true;
+}
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+bool ByCharacterToCp932(std::string_view in, std::string& out) {
+  out.resize(in.size());  // never more bytes than the UTF-8
+  char* o = out.data();
+  Memo& memo = Remembered();
+  for (std::size_t i = 0; i < in.size();) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      *o++ = static_cast<char>(b);
+      ++i;
       continue;
     }
-    // U+FF61-U+FFBF are EF BD A1-BF and EF BE 80-9F.
-    if (b != 0xEF || i + 2 >= in.size()) return false;
-    const auto b1 = static_cast<unsigned char>(in[i + 1]), b2 = static_cast<unsigned char>(in[i + 2]);
-    const unsigned cp = (b1 & 0x3F) << 6 | (b2 & 0x3F);
-    if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) return false;
-    const unsigned full = 0xF000 | cp;
-    if (full < 0xFF61 || full > 0xFF9F) return false;
-    out += static_cast<char>(0xA1 + (full - 0xFF61));
-    i += 2;
+    // Only well-formed characters of two or three bytes: code page 932 has
+    // nothing beyond the basic plane.
+    char32_t cp = 0;
+    std::size_t n = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      n = 2;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      n = 3;
+      cp = b & 0x0F;
+    } else {
+      return false;
+    }
+    if (i + n > in.size()) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto c = static_cast<unsigned char>(in[i + k]);
+      if (!IsContinuation(c)) return false;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    if ((n == 3 && cp < 0x800) || (cp >= 0xD800 && cp <= 0xDFFF)) return false;  // overlong, surrogate
+    if (cp >= 0xFF61 && cp <= 0xFF9F)
+      *o++ = static_cast<char>(0xA1 + (cp - 0xFF61));
+    else if ((o = memo.ToCp932(cp, in.substr(i, n), o)) == nullptr)
+      return false;
+    i += n;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return true;
 }
 
 }  // namespace
 
+void Cp932ToUtf8(std::string_view cp932, std::string& out, bool* lossy) {
+  bool dropped = false;
+  if (!ByCharacterFromCp932(cp932, out)) dropped = ConvertWithIconv("UTF-8", "CP932", cp932, out);
+  if (lossy) *lossy = dropped;
+}
+
+void Utf8ToCp932(std::string_view utf8, std::string& out, bool* lossy) {
+  bool dropped = false;
+  if (!ByCharacterToCp932(utf8, out)) dropped = ConvertWithIconv("CP932", "UTF-8", utf8, out);
+  if (lossy) *lossy = dropped;
+}
+
 std::string Cp932ToUtf8(std::string_view cp932, bool* lossy) {
   std::string out;
-  if (ByHandFromCp932(cp932, out)) {
-    if (lossy) *lossy = false;
-    return out;
-  }
-  return Convert("UTF-8", "CP932", cp932, lossy);
+  Cp932ToUtf8(cp932, out, lossy);
+  return out;
 }
 
 std::string Utf8ToCp932(std::string_view utf8, bool* lossy) {
   std::string out;
-  if (ByHandToCp932(utf8, out)) {
-    if (lossy) *lossy = false;
-    return out;
-  }
-  return Convert("CP932", "UTF-8", utf8, lossy);
+  Utf8ToCp932(utf8, out, lossy);
+  return out;
 }
+
+namespace internal {
+
+std::string Cp932ToUtf8WithIconv(std::string_view cp932, bool* lossy) {
+  std::string out;
+  const bool dropped = ConvertWithIconv("UTF-8", "CP932", cp932, out);
+  if (lossy) *lossy = dropped;
+  return out;
+}
+
+std::string Utf8ToCp932WithIconv(std::string_view utf8, bool* lossy) {
+  std::string out;
+  const bool dropped = ConvertWithIconv("CP932", "UTF-8", utf8, out);
+  if (lossy) *lossy = dropped;
+  return out;
+}
+
+}  // namespace internal
 
 }  // namespace base

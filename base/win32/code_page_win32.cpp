@@ -82,4 +82,8 @@ std::string Utf8ToCp932(std::string_view utf8, bool* lossy) {
   return FromWide(932, ToWide(CP_UTF8, utf8, lossy), lossy);
 }
 
+void Cp932ToUtf8(std::string_view cp932, std::string& out, bool* lossy) { out = Cp932ToUtf8(cp932, lossy); }
+
+void Utf8ToCp932(std::string_view utf8, std::string& out, bool* lossy) { out = Utf8ToCp932(utf8, lossy); }
+
 }  // namespace base

@@ -14,4 +14,9 @@ namespace base {
 std::string Cp932ToUtf8(std::string_view cp932, bool* lossy = nullptr);
 std::string Utf8ToCp932(std::string_view utf8, bool* lossy = nullptr);
 
+// The same into `out`, whose storage is reused: for texts converted one
+// field after another.
+void Cp932ToUtf8(std::string_view cp932, std::string& out, bool* lossy = nullptr);
+void Utf8ToCp932(std::string_view utf8, std::string& out, bool* lossy = nullptr);
+
 }  // namespace base
