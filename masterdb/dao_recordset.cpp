@@ -615,7 +615,10 @@ void CDaoRecordset::Update() {
   if (s.mode == Impl::Mode::kAdd) {
     Impl::Writer& writer = s.WriterFor(s.inserts, mask, true);
     s.connection->WriteRow(writer.statement.get(), values.data(), count);
-    s.added.insert(sqlite3_last_insert_rowid(s.connection->Handle()));
+    // Only an identity within those of the requery needs remembering; the
+    // walk passes over any beyond them as it is.
+    const std::int64_t rowid = sqlite3_last_insert_rowid(s.connection->Handle());
+    if (rowid <= s.lastRowidAtRequery) s.added.insert(rowid);
     s.NoteOwnWrite();
     // New rows join the walk at the next requery; the set shows the row it
     // stood on before.

@@ -231,7 +231,7 @@ std::string ToEngineSql(const Text& jetSql) {
 void FieldTextToUtf8(const Text& text, std::string& utf8, bool* ok) {
   std::size_t length = text.size();
   for (std::size_t i = 0; i < text.size();) {
-    if (platform::IsLeadByte(static_cast<unsigned char>(text[i]))) {
+    if (base::IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
       if (i + 1 == text.size()) {
         length = i;
         break;

@@ -5,13 +5,14 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ python3 libgtest-dev googletest libsqlite3-dev sqlite3
+  cmake ninja-build g++ python3 libgtest-dev googletest sqlite3
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth imagemagick fonts-noto-cjk fonts-ipafont-gothic locales
 )
 
-# The Windows build fetches SQLite's source through npm; a machine with its
+# Both builds fetch SQLite's source through npm (the sqlite3 shell is the
+# benchmark's reference); a machine with its
 # own Node.js keeps it.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 

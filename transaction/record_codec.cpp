@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "base/code_page.h"
 
 namespace transaction {
 namespace {
@@ -36,15 +36,15 @@ std::int32_t ReadNumber(const char* field, int width) {
   return negative ? -value : value;
 }
 
-// The field without its trailing white space.  A double-byte character is
-// never white space, even when its second byte looks like it, so a
-// full-width space at the end stays.
-Text WithoutTrailingWhite(std::string_view field) {
+// The field without its trailing white space, into `out`.  A double-byte
+// character is never white space, even when its second byte looks like it,
+// so a full-width space at the end stays.
+void AssignWithoutTrailingWhite(std::string_view field, Text& out) {
   size_t keep = 0;
   size_t i = 0;
   while (i < field.size()) {
     const auto c = static_cast<unsigned char>(field[i]);
-    if (platform::IsLeadByte(c) && i + 1 < field.size()) {
+    if (base::IsCp932LeadByte(c) && i + 1 < field.size()) {
       i += 2;
       keep = i;
     } else {
@@ -52,7 +52,7 @@ Text WithoutTrailingWhite(std::string_view field) {
       if (!IsWhite(c)) keep = i;
     }
   }
-  return Text(field.substr(0, keep));
+  out.assign(field.data(), keep);
 }
 
 // `value` as printf's "%0<width>ld" writes it, into `out` (room for 24
@@ -86,7 +86,7 @@ void PutCode(char* field, int width, std::int32_t code) {
 size_t WholeCharactersWithin(std::string_view name, size_t width) {
   size_t i = 0;
   while (i < name.size()) {
-    const size_t len = platform::IsLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
+    const size_t len = base::IsCp932LeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
     if (i + len > name.size() || i + len > width) break;
     i += len;
   }
@@ -125,7 +125,7 @@ void DecodeRecord(ConstRecordBytes bytes, TransactionRecord& record) {
   record.type = ReadNumber(b + kTypeAt, 1);
   record.bankCode = ReadNumber(b + kBankAt, kBankWidth);
   record.branchCode = ReadNumber(b + kBranchAt, kBranchWidth);
-  record.kanaName = WithoutTrailingWhite(std::string_view(b + kKanaAt, kKanaWidth));
+  AssignWithoutTrailingWhite(std::string_view(b + kKanaAt, kKanaWidth), record.kanaName);
   record.kanjiName.assign(b + kKanjiAt, kKanjiWidth);
   // A day that does not exist leaves the status invalid and the value as
   // the last valid date left it.

@@ -84,8 +84,6 @@ bool ConvertWithIconv(const char* to, const char* from, std::string_view in, std
   return dropped;
 }
 
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 // Half-width katakana 0xA1-0xDF are U+FF61-U+FF9F; iconv maps them so, and
 // ASCII as itself.
 char* PutKana(unsigned char b, char* out) {
@@ -96,59 +94,66 @@ char* PutKana(unsigned char b, char* out) {
   return out;
 }
 
-// What iconv made of each character so far.  An entry is 0 while unknown,
-// kNone when iconv has no counterpart, else kKnown with the bytes.
+// What iconv made of each character so far, in 16-bit entries so that the
+// tables stay small in the cache: 0 while unknown, kNone when iconv has no
+// counterpart.
 class Memo {
  public:
   // The UTF-8 of the double-byte character `lead` `trail`, written at `out`
-  // (room for three bytes); null when it has none.
+  // (room for three bytes); null when it has none.  An entry is the code
+  // point, of the basic plane and never below 0x80.
   char* FromDoubleByte(unsigned char lead, unsigned char trail, char* out) {
     if (fromDoubleByte_.empty()) fromDoubleByte_.assign(128 * 256, 0);
-    std::uint32_t& entry = fromDoubleByte_[(lead - 0x80u) * 256 + trail];
+    std::uint16_t& entry = fromDoubleByte_[(lead - 0x80u) * 256 + trail];
     if (entry == 0) {
       const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       const bool dropped = ConvertWithIconv("UTF-8", "CP932", std::string_view(pair, 2), scratch_);
       entry = kNone;
-      // One character of the basic plane, of two or three bytes of UTF-8.
-      const auto first = scratch_.empty() ? 0 : static_cast<unsigned char>(scratch_[0]);
-      const std::size_t length = first >= 0xE0 && first <= 0xEF ? 3 : first >= 0xC2 && first <= 0xDF ? 2 : 0;
-      if (!dropped && length != 0 && scratch_.size() == length) {
-        entry = kKnown | static_cast<std::uint32_t>(scratch_.size()) << 24;
-        for (std::size_t i = 0; i < scratch_.size(); ++i)
-          entry |= static_cast<std::uint32_t>(static_cast<unsigned char>(scratch_[i])) << (8 * (2 - i));
-      }
+      // One character of two or three bytes of UTF-8.
+      const auto* u = reinterpret_cast<const unsigned char*>(scratch_.data());
+      if (!dropped && scratch_.size() == 2 && u[0] >= 0xC2 && u[0] <= 0xDF)
+        entry = static_cast<std::uint16_t>((u[0] & 0x1F) << 6 | (u[1] & 0x3F));
+      else if (!dropped && scratch_.size() == 3 && u[0] >= 0xE0 && u[0] <= 0xEF)
+        entry = static_cast<std::uint16_t>((u[0] & 0x0F) << 12 | (u[1] & 0x3F) << 6 | (u[2] & 0x3F));
     }
     if (entry == kNone) return nullptr;
-    const std::size_t n = (entry >> 24) & 0x7F;
-    for (std::size_t i = 0; i < n; ++i) *out++ = static_cast<char>((entry >> (8 * (2 - i))) & 0xFF);
+    if (entry < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (entry >> 6));
+    } else {
+      *out++ = static_cast<char>(0xE0 | (entry >> 12));
+      *out++ = static_cast<char>(0x80 | ((entry >> 6) & 0x3F));
+    }
+    *out++ = static_cast<char>(0x80 | (entry & 0x3F));
     return out;
   }
 
   // The code page 932 bytes of the character `utf8` (code point `cp`, of
-  // the basic plane), written at `out` (room for two); null when it has none.
+  // the basic plane), written at `out` (room for two); null when it has
+  // none.  An entry is lead << 8 | trail for two bytes (the lead is never
+  // below 0x81), 0x100 | byte for one.
   char* ToCp932(char32_t cp, std::string_view utf8, char* out) {
     if (toCp932_.empty()) toCp932_.assign(0x10000, 0);
-    std::uint32_t& entry = toCp932_[cp];
+    std::uint16_t& entry = toCp932_[cp];
     if (entry == 0) {
       const bool dropped = ConvertWithIconv("CP932", "UTF-8", utf8, scratch_);
+      const auto* c = reinterpret_cast<const unsigned char*>(scratch_.data());
       entry = kNone;
-      if (!dropped && (scratch_.size() == 1 || (scratch_.size() == 2 && IsLead(scratch_[0]))))
-        entry = kKnown | static_cast<std::uint32_t>(scratch_.size()) << 16 |
-                static_cast<std::uint32_t>(static_cast<unsigned char>(scratch_[0])) << 8 |
-                (scratch_.size() == 2 ? static_cast<unsigned char>(scratch_[1]) : 0);
+      if (!dropped && scratch_.size() == 1)
+        entry = static_cast<std::uint16_t>(0x100 | c[0]);
+      else if (!dropped && scratch_.size() == 2 && IsCp932LeadByte(c[0]))
+        entry = static_cast<std::uint16_t>(c[0] << 8 | c[1]);
     }
     if (entry == kNone) return nullptr;
-    *out++ = static_cast<char>((entry >> 8) & 0xFF);
-    if (((entry >> 16) & 0xFF) == 2) *out++ = static_cast<char>(entry & 0xFF);
+    if (entry >= 0x8100) *out++ = static_cast<char>(entry >> 8);
+    *out++ = static_cast<char>(entry & 0xFF);
     return out;
   }
 
  private:
-  static constexpr std::uint32_t kNone = 1;
-  static constexpr std::uint32_t kKnown = 0x80000000u;
+  static constexpr std::uint16_t kNone = 1;
 
-  std::vector<std::uint32_t> fromDoubleByte_;
-  std::vector<std::uint32_t> toCp932_;
+  std::vector<std::uint16_t> fromDoubleByte_;
+  std::vector<std::uint16_t> toCp932_;
   std::string scratch_;
 };
 
@@ -169,7 +174,7 @@ bool ByCharacterFromCp932(std::string_view in, std::string& out) {
       *o++ = static_cast<char>(b);
     } else if (b >= 0xA1 && b <= 0xDF) {
       o = PutKana(b, o);
-    } else if (!IsLead(b) || i + 1 == in.size() ||
+    } else if (!IsCp932LeadByte(b) || i + 1 == in.size() ||
                (o = memo.FromDoubleByte(b, static_cast<unsigned char>(in[++i]), o)) == nullptr) {
       return false;
     }

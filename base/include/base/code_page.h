@@ -8,6 +8,13 @@
 
 namespace base {
 
+// Whether `byte` opens a double-byte character of code page 932.  The
+// master's texts and the records are code page 932 whatever the system's
+// own code page is.
+constexpr bool IsCp932LeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
 // Characters that have no counterpart, and a lead byte left without its
 // second byte, are dropped; when `lossy` is given it reports whether
 // anything was dropped.
