@@ -3,8 +3,9 @@
 // Builds a master and a full package "ZMF0" from the national list (synthetic
 // or real; tools/national_data), runs the update page's own code on them, on
 // a real file on disk, through the in-memory wizard, and prints how long the
-// run takes next to the same job done by hand with the sqlite3 shell, and the
-// peak resident memory of this process.
+// run takes next to the same job done by hand with the sqlite3 shell and next
+// to the floor of its file work (the package read and the backup's bytes
+// written, no database), and the peak resident memory of this process.
 //
 //   update_bench [--scale K] [--data FILE.tsv] [--repeat N] [--work DIR]
 //                [--reference-seconds A[,B]] [--no-reference] [--variant a|b]
@@ -24,7 +25,8 @@
 //               plain merge (b): for looking at one with a profiler.
 // --breakdown   where the time of the plain merge's run goes: the calls that
 //               the product's backup and merge make, counted as they run,
-//               times their unit costs timed in this build.
+//               times their unit costs timed in this build; and the drain of
+//               the message queue, timed as the product calls it.
 //
 // The last line of the output, "RESULT key=value ...", is for scripts.
 #include <sqlite3.h>
@@ -56,6 +58,7 @@
 #include "masterdb/master_schema.h"
 #include "masterdb/record_sets.h"
 #include "national_data.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/probes.h"
 #include "transaction/transaction_file.h"
@@ -331,6 +334,76 @@ StepTimes SteppedRun(fw::memory::MemoryBackend& ui, const Installation& inst, bo
   return t;
 }
 
+// ---- The floor: the product's file work with no database ----------------------------
+
+// Reads the package and writes as many bytes as the backup holds, through the
+// platform's file calls in blocks as large as the transaction file's, the
+// written file synced and put in place as the backup is: what no update of
+// this package can do faster.
+double FloorRun(const Text& packagePath, std::uintmax_t backupBytes, const fs::path& work) {
+  std::vector<char> block(320 * 202, ' ');
+  const std::string temporary = (work / "floor.bak.tmp").string(), target = (work / "floor.bak").string();
+  const auto start = Clock::now();
+  platform::File in;
+  if (!in.OpenForReading(packagePath)) Fail("floor: cannot read the package");
+  long long n = 0;
+  while ((n = in.Read(block.data(), block.size())) > 0) {
+  }
+  if (n < 0) Fail("floor: cannot read the package");
+  in.Close();
+  platform::File out;
+  if (!out.CreateForWriting(temporary)) Fail("floor: cannot write " + temporary);
+  for (std::uintmax_t left = backupBytes; left > 0;) {
+    const long long written = out.Write(block.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, block.size())));
+    if (written <= 0) Fail("floor: cannot write " + temporary);
+    left -= static_cast<std::uintmax_t>(written);
+  }
+  if (!out.Flush()) Fail("floor: cannot sync " + temporary);
+  out.Close();
+  if (!platform::MoveReplacing(temporary, target)) Fail("floor: cannot move " + temporary);
+  return Since(start);
+}
+
+// SQLite alone doing what the plain merge (b) asks of it at the least: each
+// table walked in key order, every column read, and each row's date set by
+// an UPDATE of its own, in one transaction, opened as the product opens the
+// master.  No backup, no package, no record set: the floor of an update that
+// edits the master row by row.
+double EngineFloorRun(const std::string& path) {
+  const auto start = Clock::now();
+  sqlite3* db = nullptr;
+  Check(db, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), "engine floor: open");
+  Check(db, sqlite3_exec(db, "PRAGMA synchronous = FULL; PRAGMA cache_size = -2048; PRAGMA locking_mode = EXCLUSIVE; BEGIN",
+                         nullptr, nullptr, nullptr), "engine floor: begin");
+  const double date = base::CalendarDate(2026, 4, 1).value;
+  for (const char* table : {"TBANK", "TBRAN"}) {
+    const std::string t = table;
+    const std::string walkSql = "SELECT rowid, * FROM " + t + (t == "TBANK" ? " ORDER BY BANKCODE" : " ORDER BY BANKCODE, BRNCCODE");
+    sqlite3_stmt* walk = nullptr;
+    sqlite3_stmt* edit = nullptr;
+    Check(db, sqlite3_prepare_v2(db, walkSql.c_str(), -1, &walk, nullptr), "engine floor: walk");
+    Check(db, sqlite3_prepare_v2(db, ("UPDATE " + t + " SET FDENTYMD = ? WHERE rowid = ?").c_str(), -1, &edit, nullptr),
+          "engine floor: edit");
+    int rc;
+    std::size_t bytes = 0;
+    while ((rc = sqlite3_step(walk)) == SQLITE_ROW) {
+      for (int i = 1; i < sqlite3_column_count(walk); ++i)
+        if (sqlite3_column_type(walk, i) == SQLITE_TEXT) bytes += static_cast<std::size_t>(sqlite3_column_bytes(walk, i));
+      sqlite3_bind_double(edit, 1, date);
+      sqlite3_bind_int64(edit, 2, sqlite3_column_int64(walk, 0));
+      Check(db, sqlite3_step(edit) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db), "engine floor: update");
+      sqlite3_reset(edit);
+    }
+    Check(db, rc == SQLITE_DONE ? SQLITE_OK : rc, "engine floor: walk");
+    sqlite3_finalize(walk);
+    sqlite3_finalize(edit);
+    if (bytes == std::numeric_limits<std::size_t>::max()) Fail("engine floor: impossible");
+  }
+  Check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), "engine floor: commit");
+  sqlite3_close(db);
+  return Since(start);
+}
+
 // ---- The reference: the same job by hand with the sqlite3 shell --------------------
 
 #ifndef _WIN32
@@ -404,13 +477,22 @@ std::string SqliteShellVersion() {
 // The page as the product's backup and merge see it, counting what they ask
 // of it.
 struct CountingProgress : update::Progress {
+  // timed: each drain timed as the product calls it; otherwise, for the time
+  // of everything else, the drains are counted and left out (the product
+  // always drains).
+  explicit CountingProgress(bool timed) : timed(timed) {}
+  bool timed;
   long drains = 0, steps = 0;
+  double drainSeconds = 0;
   void SetStatus(const Text&) override {}
   void StartProgress(int) override {}
   void StepProgress() override { ++steps; }
   void DrainMessages() override {
     ++drains;
+    if (!timed) return;
+    const auto start = Clock::now();
     platform::DrainMessageQueue();
+    drainSeconds += Since(start);
   }
   void ReportError(const Text& description) override { Fail(ToUtf8(description)); }
 };
@@ -422,27 +504,53 @@ double MicrosPerCall(long calls, Body body) {
   return Since(start) * 1e6 / static_cast<double>(calls);
 }
 
+// The drain's part of the plain merge's run (b), timed in the counting run.
+struct DrainShare {
+  double backupDrain = 0, backupSeconds = 0, mergeDrain = 0, mergeSeconds = 0;
+  // The same steps once more with the drains left out.
+  double backupWithout = 0, mergeWithout = 0;
+};
+
 // Unit costs of the calls that the backup and the merge make, timed in this
 // build on this machine, times how often the plain merge (b) makes them.
-void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Text& packagePath,
+DrainShare Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Text& packagePath,
                const fs::path& work, double measuredBackup, double measuredMerge) {
   // The plain merge (b) once more, its steps run by the product with a page
   // that counts: the rows backed up, the records applied, the drains.
-  CountingProgress backupCalls, mergeCalls;
+  CountingProgress backupCalls(true), mergeCalls(true);
   long rows = 0, rowsAfter = 0;
+  DrainShare share;
+  {
+    Session s(ui, inst);
+    CountingProgress backupCounts(false), mergeCounts(false);
+    s.Expect(s.app.OpenMasterDatabase() == 1, "OpenMasterDatabase");
+    auto start = Clock::now();
+    s.Expect(update::BackupMaster(s.app, backupCounts) == 1, "BackupMaster");
+    share.backupWithout = Since(start);
+    start = Clock::now();
+    s.Expect(update::AllOrNothing(s.app, s.app, [&] { return update::MergePackage(s.app, mergeCounts); }) == 1,
+             "MergePackage");
+    share.mergeWithout = Since(start);
+  }
   {
     Session s(ui, inst);
     s.Expect(s.app.OpenMasterDatabase() == 1, "OpenMasterDatabase");
     rows = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
+    auto start = Clock::now();
     s.Expect(update::BackupMaster(s.app, backupCalls) == 1, "BackupMaster");
+    share.backupSeconds = Since(start);
+    start = Clock::now();
     s.Expect(update::AllOrNothing(s.app, s.app, [&] { return update::MergePackage(s.app, mergeCalls); }) == 1,
              "MergePackage");
+    share.mergeSeconds = Since(start);
     rowsAfter = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
   }
+  share.backupDrain = backupCalls.drainSeconds;
+  share.mergeDrain = mergeCalls.drainSeconds;
   const long records = mergeCalls.steps;
   if (rows == 0 || records == 0) {
     std::printf("\nwhere the time goes: nothing to look at with an empty master\n");
-    return;
+    return share;
   }
   // Every record of the package edits a row or adds one, and the walk passes
   // each row of the master once.
@@ -519,15 +627,15 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
   };
   const Part backupParts[] = {
       {"DrainMessageQueue, empty queue", static_cast<double>(backupCalls.drains), drainUs},
-      {"record set MoveNext (row fetched by rowid, 2 names to cp932)", static_cast<double>(rows), walkUs},
-      {"TransactionFile::WriteRecord (one write call per row)", static_cast<double>(rows), writeUs},
+      {"record set MoveNext (the walk's own row, 2 names to cp932)", static_cast<double>(rows), walkUs},
+      {"TransactionFile::WriteRecord (one write call per 320 records)", static_cast<double>(rows), writeUs},
   };
   const Part mergeParts[] = {
       {"DrainMessageQueue, empty queue", static_cast<double>(mergeCalls.drains), drainUs},
       {"record set MoveNext (each row of the master once)", static_cast<double>(mergeMoves), walkUs},
       {"EditRow + UpdateRow (2 columns, 1 name to UTF-8)", static_cast<double>(edits), editUs},
       {"AddNewRow + UpdateRow, taken as costly as an edit", static_cast<double>(adds), editUs},
-      {"TransactionFile::ReadNext (one read call per record)", static_cast<double>(records), readUs},
+      {"TransactionFile::ReadNext (one read call per 320 records)", static_cast<double>(records), readUs},
   };
   std::printf("\nwhere the time goes, plain merge (b): calls counted as the product made them, unit costs timed here\n");
   std::printf("  %-62s %9s %9s %8s\n", "", "calls", "us each", "seconds");
@@ -550,7 +658,7 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
       std::printf("    %-60s %9s %9s %8.3f\n", "sum", "", "", sum);
   };
   table("backup", backupParts, std::size(backupParts), measuredBackup, 2 * requerySeconds,
-        "requery of the two sets (keyset of every row)");
+        "requery of the two sets (each walk started afresh)");
   table("merge", mergeParts, std::size(mergeParts), measuredMerge, saveSeconds + 2 * requerySeconds,
         "requery of the two sets, and the commit");
   std::printf("  code page conversion of an 8-kanji name: to cp932 %.2f us, to UTF-8 %.2f us\n", toCp932Us,
@@ -564,6 +672,13 @@ void Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, const Te
               queueStatusUs, inputStateUs, tickUs);
 #endif
   std::printf("  merge walk: %ld edits, %ld adds, %ld rows moved past\n", edits, adds, mergeMoves);
+  const double drain = share.backupDrain + share.mergeDrain, run = share.backupSeconds + share.mergeSeconds;
+  std::printf("\nthe drain of the message queue, plain merge (b), timed as the product called it:\n"
+              "  %ld calls, each dispatching every pending message: %.3f s of the backup and merge's %.3f s (%.0f%%);\n"
+              "  the same steps with the drains left out (for this figure only): backup %.3f s, merge %.3f s\n",
+              backupCalls.drains + mergeCalls.drains, drain, run, run > 0 ? 100 * drain / run : 0.0,
+              share.backupWithout, share.mergeWithout);
+  return share;
 }
 
 // ---- Options --------------------------------------------------------------------------
@@ -730,10 +845,12 @@ int Run(const Options& opt) {
     const char* name;
     bool deleteRange;
     std::vector<double> whole, close, ref;
+    std::vector<double> refRatio, floorRatio;  // lock..end over the reference, the floor: run by run
     std::vector<StepTimes> steps;
     StepTimes med;
     double wholeMed = 0, closeMed = 0;
-    std::optional<double> refMed;
+    std::optional<double> refMed, refRatioMed;
+    double floorRatioMed = 0;
     std::optional<bool> same;  // the reference left the rows the product's run left
   };
   std::vector<Variant> variants;
@@ -754,7 +871,13 @@ int Run(const Options& opt) {
   }
 #endif
 
+  const std::uintmax_t backupBytes = static_cast<std::uintmax_t>(masterRows) * 202;
+  std::vector<double> floors, engineFloors;
+  const fs::path engineFloorDb = work.path / "engine-floor.db";
   for (int rep = 0; rep < opt.repeat; ++rep) {
+    floors.push_back(FloorRun(packagePath, backupBytes, work.path));
+    CopyFile(inst.pristine, engineFloorDb);
+    engineFloors.push_back(EngineFloorRun(engineFloorDb.string()));
     for (Variant& v : variants) {
       double close = 0;
       v.whole.push_back(WholeRun(ui, inst, v.deleteRange, &close));
@@ -767,6 +890,7 @@ int Run(const Options& opt) {
         productDigest = MasterDigest(inst.masterPath);
       }
       v.steps.push_back(SteppedRun(ui, inst, v.deleteRange));
+      if (floors.back() > 0) v.floorRatio.push_back(v.steps.back().LockToEnd() / floors.back());
 #ifndef _WIN32
       if (!runReference) continue;
       CopyFile(inst.pristine, refDb);
@@ -779,6 +903,7 @@ int Run(const Options& opt) {
         continue;
       }
       v.ref.push_back(*seconds);
+      if (*seconds > 0) v.refRatio.push_back(v.steps.back().LockToEnd() / *seconds);
       if (rep == 0) v.same = MasterDigest(refDb.string()) == productDigest;
 #endif
     }
@@ -795,7 +920,12 @@ int Run(const Options& opt) {
       v.med.*field = Median(xs);
     }
     if (!v.ref.empty()) v.refMed = Median(v.ref);
-    if (opt.refA) v.refMed = v.deleteRange ? opt.refA : opt.refB;
+    if (!v.refRatio.empty()) v.refRatioMed = Median(v.refRatio);
+    if (opt.refA) {
+      v.refMed = v.deleteRange ? opt.refA : opt.refB;
+      if (*v.refMed > 0) v.refRatioMed = v.med.LockToEnd() / *v.refMed;
+    }
+    if (!v.floorRatio.empty()) v.floorRatioMed = Median(v.floorRatio);
   }
 #ifndef _WIN32
   if (runReference)
@@ -825,21 +955,33 @@ int Run(const Options& opt) {
   std::printf("\nreference: %s\n", refNote.c_str());
   for (const Variant& v : variants) {
     if (!v.refMed) continue;
-    std::printf("  %-34s %8.3f s; product lock..end %6.1fx, whole run %6.1fx%s\n", v.name, *v.refMed,
-                *v.refMed > 0 ? v.med.LockToEnd() / *v.refMed : 0.0,
-                *v.refMed > 0 ? v.wholeMed / *v.refMed : 0.0,
+    std::printf("  %-34s %8.3f s; product lock..end %5.2fx, whole run %5.2fx%s\n", v.name, *v.refMed,
+                v.refRatioMed.value_or(0.0), *v.refMed > 0 ? v.wholeMed / *v.refMed : 0.0,
                 !v.same ? "" : *v.same ? "; same rows as the product's run" : "; ROWS DIFFER from the product's run");
   }
+  if (!variants.empty() && variants.front().refRatio.size() > 1)
+    std::printf("  (lock..end's ratio is the median of the runs' own ratios, each run beside its reference)\n");
+  const double floorMed = Median(floors);
+  std::printf("\nfloor: the package read (%.1f MiB) and the backup's bytes written (%.1f MiB) in blocks of\n"
+              "  320 records, synced and moved into place, no database: %.3f s\n",
+              fs::file_size(fs::path(packagePath)) / 1048576.0, backupBytes / 1048576.0, floorMed);
+  for (const Variant& v : variants)
+    std::printf("  %-34s product lock..end %5.1fx the floor\n", v.name, v.floorRatioMed);
+  const double engineFloorMed = Median(engineFloors);
+  std::printf("engine floor: SQLite alone walking both tables in key order and setting each row's date with an\n"
+              "  UPDATE of its own, one transaction, no backup and no package: %.3f s\n",
+              engineFloorMed);
   std::printf("\nrows: master %ld, package %ld; peak resident memory %s (%s once the data was made;\n"
               "  SQLite's own allocations peaked at %s)\n",
               masterRows, packageRows, Mib(rssAfterRuns).c_str(), Mib(rssAfterData).c_str(),
               Mib(static_cast<long>(sqlite3_memory_highwater(0) / 1024)).c_str());
 
+  std::optional<DrainShare> drain;
   if (opt.breakdown) {
     double backup = 0, merge = 0;
     for (const Variant& v : variants)
       if (!v.deleteRange) backup = v.med.backup, merge = v.med.merge;
-    Breakdown(ui, inst, packagePath, work.path, backup, merge);
+    drain = Breakdown(ui, inst, packagePath, work.path, backup, merge);
   }
   fw::SetBackend(nullptr);
 
@@ -850,8 +992,16 @@ int Run(const Options& opt) {
     std::printf(" %s_open=%s %s_backup=%s %s_delete=%s %s_merge=%s %s_lock_to_end=%s %s_whole=%s", k,
                 Fixed(v.med.open).c_str(), k, Fixed(v.med.backup).c_str(), k, Fixed(v.med.del).c_str(), k,
                 Fixed(v.med.merge).c_str(), k, Fixed(v.med.LockToEnd()).c_str(), k, Fixed(v.wholeMed).c_str());
+    std::printf(" %s_commit=%s %s_floor_ratio=%.2f", k, Fixed(v.med.commit).c_str(), k, v.floorRatioMed);
     if (v.refMed) std::printf(" %s_reference=%s", k, Fixed(*v.refMed).c_str());
+    if (v.refRatioMed) std::printf(" %s_ratio=%.2f", k, *v.refRatioMed);
   }
+  std::printf(" floor=%s engine_floor=%s", Fixed(floorMed).c_str(), Fixed(engineFloorMed).c_str());
+  if (drain)
+    std::printf(" b_backup_drain=%s b_backup_run=%s b_merge_drain=%s b_merge_run=%s b_backup_undrained=%s b_merge_undrained=%s",
+                Fixed(drain->backupDrain, 4).c_str(), Fixed(drain->backupSeconds).c_str(),
+                Fixed(drain->mergeDrain, 4).c_str(), Fixed(drain->mergeSeconds).c_str(),
+                Fixed(drain->backupWithout).c_str(), Fixed(drain->mergeWithout).c_str());
   std::printf(" peak_rss_kib=%ld\n", rssAfterRuns);
   for (const Variant& v : variants)
     if (v.same && !*v.same) return 1;

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The update run at national scale, in figures: the native benchmark at
-# scale 1 (with the sqlite3 shell as the reference), the memory comparison
-# (scale 0 and scale 10, each in a process of its own so that each peak is
-# its own), and with --wine the Windows build under Wine, compared with the
-# reference timed natively.  Prints each run's figures, then a short table.
+# scale 1 (with the sqlite3 shell as the reference, and the floor of the
+# run's file work), scale 0 and scale 10 (each in a process of its own so
+# that each peak of memory is its own), and with --wine the Windows build
+# under Wine, compared with the native run.  Prints each run's figures, then
+# a summary against the targets: lock..end at most half the shell's time,
+# linear in size, memory within 4 MiB of the empty run, within 3x of the
+# floor, and under Wine every part but the drain within 2x of native.
 #
 #   scripts/bench.sh [--wine] [--data FILE.tsv] [--repeat N]
 #
 # --data FILE.tsv  a real list (UTF-8 TSV, header "type bank branch kanji
-#                  kana") instead of the synthetic one, for the scale-1 runs;
-#                  the memory comparison stays synthetic.
+#                  kana") as well, run natively (and under Wine with --wine);
+#                  the scale comparisons stay synthetic.
 # --repeat N       runs of each measurement (medians); default 3 natively at
 #                  scale 1, 1 elsewhere.
 set -euo pipefail
@@ -66,11 +69,17 @@ field() {
   tr ' ' '\n' < "$out/$1.result" | sed -n "s/^$2=//p"
 }
 
-run native-1 "$native" "${data[@]}" "${repeat[@]}" --breakdown
+run native-1 "$native" "${repeat[@]}" --breakdown
 run native-0 "$native" --scale 0 --repeat 1 --no-reference
 run native-10 "$native" --scale 10 "${repeat[@]}"
-
 runs=(native-1 native-0 native-10)
+# The run that Wine is compared with: the real list when there is one.
+compared=native-1
+if ((${#data[@]})); then
+  run native-data "$native" "${data[@]}" "${repeat[@]}" --breakdown
+  runs+=(native-data)
+  compared=native-data
+fi
 
 if ((wine_too)); then
   echo
@@ -89,8 +98,8 @@ if ((wine_too)); then
     wine_data=(--data "$(winepath -w "${data[1]}" 2>/dev/null)")
   fi
   reference=()
-  ref_a=$(field native-1 a_reference)
-  ref_b=$(field native-1 b_reference)
+  ref_a=$(field "$compared" a_reference)
+  ref_b=$(field "$compared" b_reference)
   [ -n "$ref_a" ] && [ -n "$ref_b" ] && reference=(--reference-seconds "$ref_a,$ref_b")
   wine_repeat=("${repeat[@]}")
   ((${#wine_repeat[@]})) || wine_repeat=(--repeat 1)
@@ -105,23 +114,47 @@ fi
 
 echo
 echo "== summary (seconds; (a) deletes the range first, (b) merges into the master;"
-echo "   lock..end = backup + deletion + merge; ratio = lock..end / sqlite3 shell)"
-printf '%-10s %7s %9s %9s %9s %7s %9s %9s %9s %7s %10s\n' run rows \
-  "(a)l..end" "(a)whole" "(a)ref" "(a)x" "(b)l..end" "(b)whole" "(b)ref" "(b)x" "peak RSS"
-ratio() {
-  local t=$1 ref=$2
-  if [ -n "$ref" ] && [ -n "$t" ] && awk "BEGIN{exit !($ref > 0)}"; then
-    awk "BEGIN{printf \"%.1fx\", $t / $ref}"
-  else
-    echo -
-  fi
-}
+echo "   lock..end = backup + deletion + merge + commit; x ref = lock..end / sqlite3 shell, the median"
+echo "   of the runs' own ratios; x floor = lock..end / the package read and the backup's bytes written)"
+printf '%-11s %7s %9s %7s %8s %9s %7s %8s %10s %9s\n' run rows \
+  "(a)l..end" "(a)xref" "(a)xfloor" "(b)l..end" "(b)xref" "(b)xfloor" "peak RSS" "over empty"
+num() { [ -n "$1" ] && echo "$1" || echo -; }
+times() { [ -n "$1" ] && echo "${1}x" || echo -; }
+empty_rss=$(field native-0 peak_rss_kib)
 for r in "${runs[@]}"; do
   [ -s "$out/$r.result" ] || continue
-  a_l=$(field "$r" a_lock_to_end); a_w=$(field "$r" a_whole); a_r=$(field "$r" a_reference)
-  b_l=$(field "$r" b_lock_to_end); b_w=$(field "$r" b_whole); b_r=$(field "$r" b_reference)
   rss=$(field "$r" peak_rss_kib)
-  printf '%-10s %7s %9s %9s %9s %7s %9s %9s %9s %7s %10s\n' "$r" "$(field "$r" master_rows)" \
-    "$a_l" "$a_w" "${a_r:--}" "$(ratio "$a_l" "$a_r")" "$b_l" "$b_w" "${b_r:--}" "$(ratio "$b_l" "$b_r")" \
-    "$(awk "BEGIN{printf \"%.1f MiB\", $rss / 1024}")"
+  printf '%-11s %7s %9s %7s %8s %9s %7s %8s %10s %9s\n' "$r" "$(field "$r" master_rows)" \
+    "$(num "$(field "$r" a_lock_to_end)")" "$(times "$(field "$r" a_ratio)")" "$(times "$(field "$r" a_floor_ratio)")" \
+    "$(num "$(field "$r" b_lock_to_end)")" "$(times "$(field "$r" b_ratio)")" "$(times "$(field "$r" b_floor_ratio)")" \
+    "$(awk "BEGIN{printf \"%.1f MiB\", $rss / 1024}")" \
+    "$(awk "BEGIN{printf \"%+.1f MiB\", ($rss - $empty_rss) / 1024}")"
 done
+
+# ratio A B: A / B to two places, or "-".
+ratio() {
+  if [ -n "$1" ] && [ -n "$2" ] && awk "BEGIN{exit !($2 > 0)}"; then awk "BEGIN{printf \"%.2f\", $1 / $2}"; else echo -; fi
+}
+echo
+echo "linear in size: lock..end at ten times the national size over the national one (target at most 10.5)"
+for v in a b; do
+  echo "  ($v) $(ratio "$(field native-10 ${v}_lock_to_end)" "$(field native-1 ${v}_lock_to_end)")"
+done
+
+if ((wine_too)) && [ -s "$out/wine-1.result" ]; then
+  echo
+  echo "under Wine, plain merge (b), against $compared (target: every part but the drain within 2x of native)"
+  # part NAME WINE NATIVE: one line of the comparison.
+  part() { printf '  %-34s %8s %8s %7s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")"; }
+  printf '  %-34s %8s %8s %7s\n' "" wine native ratio
+  w=wine-1; n=$compared
+  part "the drain (backup and merge)" \
+    "$(awk "BEGIN{printf \"%.3f\", $(field $w b_backup_drain) + $(field $w b_merge_drain)}")" \
+    "$(awk "BEGIN{printf \"%.3f\", $(field $n b_backup_drain) + $(field $n b_merge_drain)}")"
+  part "backup, the drains left out" "$(field $w b_backup_undrained)" "$(field $n b_backup_undrained)"
+  part "merge, the drains left out" "$(field $w b_merge_undrained)" "$(field $n b_merge_undrained)"
+  part "commit" "$(field $w b_commit)" "$(field $n b_commit)"
+  wine_drain=$(awk "BEGIN{print $(field $w b_backup_drain) + $(field $w b_merge_drain)}")
+  wine_run=$(awk "BEGIN{print $(field $w b_backup_run) + $(field $w b_merge_run)}")
+  echo "  the drain's share of Wine's backup and merge: $(awk "BEGIN{printf \"%.0f%%\", 100 * $wine_drain / $wine_run}")"
+fi

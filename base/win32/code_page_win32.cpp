@@ -1,10 +1,10 @@
-// The code page 932 conversions through the Win32 conversion functions, by
+// The whole-text conversions on Windows: the Win32 conversion functions, by
 // way of UTF-16.
 #include <windows.h>
 
 #include <string>
 
-#include "base/code_page.h"
+#include "base/code_page_whole.h"
 
 namespace base {
 namespace {
@@ -72,18 +72,20 @@ std::string FromWide(UINT cp, const std::wstring& in, bool* lossy) {
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932, bool* lossy) {
-  if (lossy) *lossy = false;
-  return FromWide(CP_UTF8, ToWide(932, cp932, lossy), lossy);
+namespace internal {
+
+bool WholeCp932ToUtf8(std::string_view cp932, std::string& out) {
+  bool dropped = false;
+  out = FromWide(CP_UTF8, ToWide(932, cp932, &dropped), &dropped);
+  return dropped;
 }
 
-std::string Utf8ToCp932(std::string_view utf8, bool* lossy) {
-  if (lossy) *lossy = false;
-  return FromWide(932, ToWide(CP_UTF8, utf8, lossy), lossy);
+bool WholeUtf8ToCp932(std::string_view utf8, std::string& out) {
+  bool dropped = false;
+  out = FromWide(932, ToWide(CP_UTF8, utf8, &dropped), &dropped);
+  return dropped;
 }
 
-void Cp932ToUtf8(std::string_view cp932, std::string& out, bool* lossy) { out = Cp932ToUtf8(cp932, lossy); }
-
-void Utf8ToCp932(std::string_view utf8, std::string& out, bool* lossy) { out = Utf8ToCp932(utf8, lossy); }
+}  // namespace internal
 
 }  // namespace base

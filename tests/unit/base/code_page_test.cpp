@@ -16,7 +16,8 @@ TEST(CodePageTest, ConvertsBothWaysAndDropsWhatHasNoCounterpart) {
       {"kanji and kana", "\x96\x7B\x93\x58\xB1", "\xE6\x9C\xAC\xE5\xBA\x97\xEF\xBD\xB1", false},
       {"an NEC extension (Roman II)", "\x87\x55", "\xE2\x85\xA1", false},
       {"a lead byte left alone at the end", "\xB1\x96", "\xEF\xBD\xB1", true},
-      {"a byte that is no character", std::string("\xB1\x80\xB2", 3), "\xEF\xBD\xB1\xEF\xBD\xB2", true},
+      // (A lone 0x80 is no character natively, U+0080 on Windows: not used here.)
+      {"a lead byte whose second byte is no trail", "\xB1\x81\x20\xB2", "\xEF\xBD\xB1 \xEF\xBD\xB2", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

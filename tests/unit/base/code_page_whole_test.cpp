@@ -1,15 +1,22 @@
-// The conversions natively remember what iconv makes of each character;
-// they must give what iconv gives for the whole text, byte for byte, what
-// is dropped included.
+// The conversions remember what the system (iconv, or Windows) makes of
+// each character; they must give what it gives for the whole text, byte for
+// byte, what is dropped included.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
 #include "base/code_page.h"
-#include "base/code_page_iconv.h"
+#include "base/code_page_whole.h"
 
 namespace {
+
+std::string Whole(bool fromCp932, const std::string& text, bool* dropped = nullptr) {
+  std::string out;
+  const bool d = fromCp932 ? base::internal::WholeCp932ToUtf8(text, out) : base::internal::WholeUtf8ToCp932(text, out);
+  if (dropped) *dropped = d;
+  return out;
+}
 
 // Texts of bytes a master's names are made of, and of bytes that are not.
 std::string RandomText(std::mt19937& random, bool utf8) {
@@ -28,24 +35,24 @@ std::string RandomText(std::mt19937& random, bool utf8) {
       s += kPieces[std::uniform_int_distribution<std::size_t>(0, std::size(kPieces) - 1)(random)];
     }
   }
-  if (utf8 && std::uniform_int_distribution<int>(0, 1)(random) == 0) s = base::internal::Cp932ToUtf8WithIconv(s);
+  if (utf8 && std::uniform_int_distribution<int>(0, 1)(random) == 0) s = Whole(true, s);
   return s;
 }
 
 }  // namespace
 
-TEST(CodePageNativeTest, AgreesWithIconvOnEveryText) {
+TEST(CodePageWholeTest, AgreesWithTheSystemOnEveryText) {
   std::mt19937 random(20260401);
   for (int i = 0; i < 20000; ++i) {
     for (bool utf8 : {false, true}) {
       const std::string text = RandomText(random, utf8);
-      bool lossy = false, iconvLossy = false;
+      bool lossy = false, systemLossy = false;
       if (!utf8) {
-        EXPECT_EQ(base::Cp932ToUtf8(text, &lossy), base::internal::Cp932ToUtf8WithIconv(text, &iconvLossy));
+        EXPECT_EQ(base::Cp932ToUtf8(text, &lossy), Whole(true, text, &systemLossy));
       } else {
-        EXPECT_EQ(base::Utf8ToCp932(text, &lossy), base::internal::Utf8ToCp932WithIconv(text, &iconvLossy));
+        EXPECT_EQ(base::Utf8ToCp932(text, &lossy), Whole(false, text, &systemLossy));
       }
-      EXPECT_EQ(lossy, iconvLossy);
+      EXPECT_EQ(lossy, systemLossy);
       if (HasFailure()) {
         ADD_FAILURE() << "the text: " << ::testing::PrintToString(text);
         return;
@@ -56,9 +63,9 @@ TEST(CodePageNativeTest, AgreesWithIconvOnEveryText) {
   for (int lead = 0x80; lead <= 0xFF; ++lead) {
     for (int trail = 0; trail <= 0xFF; ++trail) {
       const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
-      ASSERT_EQ(base::Cp932ToUtf8(code), base::internal::Cp932ToUtf8WithIconv(code)) << lead << " " << trail;
-      const std::string utf8 = base::internal::Cp932ToUtf8WithIconv(code);
-      ASSERT_EQ(base::Utf8ToCp932(utf8), base::internal::Utf8ToCp932WithIconv(utf8)) << lead << " " << trail;
+      ASSERT_EQ(base::Cp932ToUtf8(code), Whole(true, code)) << lead << " " << trail;
+      const std::string utf8 = Whole(true, code);
+      ASSERT_EQ(base::Utf8ToCp932(utf8), Whole(false, utf8)) << lead << " " << trail;
     }
   }
   // Every character of the basic plane, alone: some map one way only.
@@ -66,11 +73,12 @@ TEST(CodePageNativeTest, AgreesWithIconvOnEveryText) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
     std::string utf8;
     if (cp < 0x800) {
-      utf8 = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+      utf8 += static_cast<char>(0xC0 | (cp >> 6));
     } else {
-      utf8 = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (cp & 0x3F))};
+      utf8 += static_cast<char>(0xE0 | (cp >> 12));
+      utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     }
-    ASSERT_EQ(base::Utf8ToCp932(utf8), base::internal::Utf8ToCp932WithIconv(utf8)) << std::hex << static_cast<unsigned>(cp);
+    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+    ASSERT_EQ(base::Utf8ToCp932(utf8), Whole(false, utf8)) << std::hex << static_cast<unsigned>(cp);
   }
 }
