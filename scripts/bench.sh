@@ -118,6 +118,7 @@ echo "   lock..end = backup + deletion + merge + commit; x ref = lock..end / sql
 echo "   of the runs' own ratios; x floor = lock..end / the package read and the backup's bytes written)"
 printf '%-11s %7s %9s %7s %8s %9s %7s %8s %10s %9s\n' run rows \
   "(a)l..end" "(a)xref" "(a)xfloor" "(b)l..end" "(b)xref" "(b)xfloor" "peak RSS" "over empty"
+echo "   (over empty: the peak over native-0's, for the native runs; Wine's own process is larger)"
 num() { [ -n "$1" ] && echo "$1" || echo -; }
 times() { [ -n "$1" ] && echo "${1}x" || echo -; }
 empty_rss=$(field native-0 peak_rss_kib)
@@ -128,7 +129,7 @@ for r in "${runs[@]}"; do
     "$(num "$(field "$r" a_lock_to_end)")" "$(times "$(field "$r" a_ratio)")" "$(times "$(field "$r" a_floor_ratio)")" \
     "$(num "$(field "$r" b_lock_to_end)")" "$(times "$(field "$r" b_ratio)")" "$(times "$(field "$r" b_floor_ratio)")" \
     "$(awk "BEGIN{printf \"%.1f MiB\", $rss / 1024}")" \
-    "$(awk "BEGIN{printf \"%+.1f MiB\", ($rss - $empty_rss) / 1024}")"
+    "$(case $r in native-*) awk "BEGIN{printf \"%+.1f MiB\", ($rss - $empty_rss) / 1024}" ;; *) echo - ;; esac)"
 done
 
 # ratio A B: A / B to two places, or "-".
