@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing: the native
 # toolchain and libraries, the mingw-w64 cross compiler, Wine with a virtual
-# display and CJK fonts, and the Japanese locale.  Safe to run again.
+# display, its own fonts (fonts-wine: Marlett draws the caption buttons) and
+# CJK fonts, and the Japanese locale.  Safe to run again.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ python3 libgtest-dev googletest sqlite3
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
-  wine wine64 xvfb xauth imagemagick fonts-noto-cjk fonts-ipafont-gothic locales
+  wine wine64 fonts-wine xvfb xauth imagemagick fonts-noto-cjk fonts-ipafont-gothic locales
 )
 
 # Both builds fetch SQLite's source through npm (the sqlite3 shell is the

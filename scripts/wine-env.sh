@@ -8,11 +8,11 @@ WINE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine
 export WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/test}
 
 # The base prefix, made once: a virtual desktop (so windows get frames and
-# title bars in screenshots) and the Japanese UI fonts mapped to installed
-# ones.  IPA P Gothic keeps the proportions of the face the dialogs are laid
+# title bars in screenshots), the Japanese UI fonts mapped to installed
+# ones, and the symbol font of the caption buttons.  IPA P Gothic keeps the proportions of the face the dialogs are laid
 # out for; a wider CJK face would clip their longer lines.  Every prefix in
 # use is a copy of the base, which takes a second or two.
-WINE_BASE_VERSION=2
+WINE_BASE_VERSION=3
 ensure_wine_base() {
   local base=$WINE_ROOT/base
   [ -f "$base/.ready-$WINE_BASE_VERSION" ] && return 0
@@ -34,6 +34,19 @@ ensure_wine_base() {
     wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || true
     wineserver -w
   )
+  # Title bars draw their buttons with Marlett, which Wine brings (Debian
+  # package fonts-wine, /usr/share/wine/fonts).  Debian's Wine 8 looks for
+  # it in "<data dir>\../fonts", a path it cannot resolve, so without a copy
+  # in the prefix's own font folder the close box shows as the letter "r".
+  # Only Marlett: Wine's other faces would change how the dialogs' texts
+  # fall back.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ]; then
+    mkdir -p "$base/drive_c/windows/Fonts"
+    cp "$marlett" "$base/drive_c/windows/Fonts/"
+  else
+    echo "wine: $marlett is missing (scripts/setup.sh installs fonts-wine); caption buttons will show letters" >&2
+  fi
   rm -f "$reg"
   touch "$base/.ready-$WINE_BASE_VERSION"
 }
