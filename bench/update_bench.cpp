@@ -520,31 +520,24 @@ DrainShare Breakdown(fw::memory::MemoryBackend& ui, const Installation& inst, co
   CountingProgress backupCalls(true), mergeCalls(true);
   long rows = 0, rowsAfter = 0;
   DrainShare share;
-  {
-    Session s(ui, inst);
-    CountingProgress backupCounts(false), mergeCounts(false);
-    s.Expect(s.app.OpenMasterDatabase() == 1, "OpenMasterDatabase");
-    auto start = Clock::now();
-    s.Expect(update::BackupMaster(s.app, backupCounts) == 1, "BackupMaster");
-    share.backupWithout = Since(start);
-    start = Clock::now();
-    s.Expect(update::AllOrNothing(s.app, s.app, [&] { return update::MergePackage(s.app, mergeCounts); }) == 1,
-             "MergePackage");
-    share.mergeWithout = Since(start);
-  }
-  {
+  // The backup and the merge on a fresh copy of the master, each timed.
+  auto backupAndMerge = [&](CountingProgress& backup, CountingProgress& merge, double& backupSeconds,
+                            double& mergeSeconds) {
     Session s(ui, inst);
     s.Expect(s.app.OpenMasterDatabase() == 1, "OpenMasterDatabase");
     rows = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
     auto start = Clock::now();
-    s.Expect(update::BackupMaster(s.app, backupCalls) == 1, "BackupMaster");
-    share.backupSeconds = Since(start);
+    s.Expect(update::BackupMaster(s.app, backup) == 1, "BackupMaster");
+    backupSeconds = Since(start);
     start = Clock::now();
-    s.Expect(update::AllOrNothing(s.app, s.app, [&] { return update::MergePackage(s.app, mergeCalls); }) == 1,
+    s.Expect(update::AllOrNothing(s.app, s.app, [&] { return update::MergePackage(s.app, merge); }) == 1,
              "MergePackage");
-    share.mergeSeconds = Since(start);
+    mergeSeconds = Since(start);
     rowsAfter = s.app.CountRows("TBANK") + s.app.CountRows("TBRAN");
-  }
+  };
+  CountingProgress backupCounts(false), mergeCounts(false);
+  backupAndMerge(backupCounts, mergeCounts, share.backupWithout, share.mergeWithout);
+  backupAndMerge(backupCalls, mergeCalls, share.backupSeconds, share.mergeSeconds);
   share.backupDrain = backupCalls.drainSeconds;
   share.mergeDrain = mergeCalls.drainSeconds;
   const long records = mergeCalls.steps;
