@@ -20,41 +20,12 @@
 #include "masterdb/dao.h"
 #include "engine.h"
 
+using masterdb::ColumnView;
 using masterdb::EngineFailure;
 using masterdb::LayerError;
 using masterdb::Statement;
 
 namespace {
-
-// A column of the current row as the engine or a copied row holds it.
-struct ColumnView {
-  SqlValue::Type type = SqlValue::Type::kNull;
-  std::int64_t integer = 0;
-  double real = 0.0;
-  std::string_view bytes;
-
-  static ColumnView Of(const SqlValue& v) { return {v.type, v.integer, v.real, v.bytes}; }
-  // Valid until the statement moves on.
-  static ColumnView Of(sqlite3_stmt* stmt, int i) {
-    switch (sqlite3_column_type(stmt, i)) {
-      case SQLITE_INTEGER:
-        return {SqlValue::Type::kInteger, sqlite3_column_int64(stmt, i), 0.0, {}};
-      case SQLITE_FLOAT:
-        return {SqlValue::Type::kReal, 0, sqlite3_column_double(stmt, i), {}};
-      case SQLITE_TEXT: {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        return {SqlValue::Type::kText, 0, 0.0, std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)))};
-      }
-      case SQLITE_BLOB: {
-        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
-        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
-        return {SqlValue::Type::kBlob, 0, 0.0, p == nullptr ? std::string_view() : std::string_view(p, n)};
-      }
-      default:
-        return {};
-    }
-  }
-};
 
 // How each kind of bound member exchanges with its column: the marker it
 // holds without a row, the value it stores, the value it takes from a
@@ -422,8 +393,9 @@ class CDaoRecordset::Impl final : public masterdb::Cursor {
   // Column `index` of the current row.
   SqlValue ColumnValue(std::size_t index) const {
     if (!rowFromWalk) return row[index];
-    const ColumnView v = ColumnView::Of(walk.get(), static_cast<int>(index) + 1);
-    return {v.type, v.integer, v.real, std::string(v.bytes)};
+    SqlValue value;
+    ColumnView::Of(walk.get(), static_cast<int>(index) + 1).AssignTo(value);
+    return value;
   }
   std::size_t ColumnCount() const {
     return rowFromWalk ? static_cast<std::size_t>(sqlite3_column_count(walk.get()) - 1) : row.size();

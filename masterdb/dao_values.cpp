@@ -63,14 +63,3 @@ Text COleVariant::AsText() const {
       return text_;
   }
 }
-base::OleDate COleVariant::AsDate() const {
-  switch (type_) {
-    case Type::kNull:
-      return base::OleDate::Null();
-    case Type::kLong:
-    case Type::kDouble:
-      return {double_, base::OleDate::kValid};
-    default:
-      return base::OleDate::Invalid();
-  }
-}

@@ -77,35 +77,7 @@ int BindAll(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count) {
 void Statement::ReadRow(std::vector<SqlValue>& row, int first) const {
   const int n = sqlite3_column_count(stmt_);
   row.resize(static_cast<std::size_t>(n > first ? n - first : 0));
-  for (int i = first; i < n; ++i) {
-    SqlValue& v = row[static_cast<std::size_t>(i - first)];
-    switch (sqlite3_column_type(stmt_, i)) {
-      case SQLITE_INTEGER:
-        v.type = SqlValue::Type::kInteger;
-        v.integer = sqlite3_column_int64(stmt_, i);
-        break;
-      case SQLITE_FLOAT:
-        v.type = SqlValue::Type::kReal;
-        v.real = sqlite3_column_double(stmt_, i);
-        break;
-      case SQLITE_TEXT: {
-        v.type = SqlValue::Type::kText;
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        v.bytes.assign(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
-        break;
-      }
-      case SQLITE_BLOB: {
-        v.type = SqlValue::Type::kBlob;
-        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
-        v.bytes.assign(p == nullptr ? "" : p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
-        break;
-      }
-      default:
-        v.type = SqlValue::Type::kNull;
-        v.bytes.clear();
-        break;
-    }
-  }
+  for (int i = first; i < n; ++i) ColumnView::Of(stmt_, i).AssignTo(row[static_cast<std::size_t>(i - first)]);
 }
 
 void Statement::Reset() {

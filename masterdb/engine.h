@@ -39,6 +39,43 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// A column of a statement's current row, or of a copied row, not copied.
+struct ColumnView {
+  SqlValue::Type type = SqlValue::Type::kNull;
+  std::int64_t integer = 0;
+  double real = 0.0;
+  std::string_view bytes;
+
+  static ColumnView Of(const SqlValue& v) { return {v.type, v.integer, v.real, v.bytes}; }
+  // A copy that outlives the statement's next step.
+  void AssignTo(SqlValue& out) const {
+    out.type = type;
+    out.integer = integer;
+    out.real = real;
+    out.bytes.assign(bytes);
+  }
+  // Valid until the statement moves on.
+  static ColumnView Of(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+      case SQLITE_INTEGER:
+        return {SqlValue::Type::kInteger, sqlite3_column_int64(stmt, i), 0.0, {}};
+      case SQLITE_FLOAT:
+        return {SqlValue::Type::kReal, 0, sqlite3_column_double(stmt, i), {}};
+      case SQLITE_TEXT: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return {SqlValue::Type::kText, 0, 0.0, std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)))};
+      }
+      case SQLITE_BLOB: {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+        return {SqlValue::Type::kBlob, 0, 0.0, p == nullptr ? std::string_view() : std::string_view(p, n)};
+      }
+      default:
+        return {};
+    }
+  }
+};
+
 // Binds the `count` values to the parameters 1..count of `stmt`.  The values
 // must outlive the statement's next step.  Returns SQLite's result code.
 int BindAll(sqlite3_stmt* stmt, const SqlValue* values, std::size_t count);

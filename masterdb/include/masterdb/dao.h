@@ -66,10 +66,6 @@ struct SqlValue {
   double real = 0.0;
   std::string bytes;  // kText (UTF-8) and kBlob
 
-  static SqlValue Null() { return {}; }
-  static SqlValue Integer(std::int64_t v) { return {Type::kInteger, v, 0.0, {}}; }
-  static SqlValue Real(double v) { return {Type::kReal, 0, v, {}}; }
-  static SqlValue Utf8(std::string v) { return {Type::kText, 0, 0.0, std::move(v)}; }
   bool operator==(const SqlValue& other) const;
 };
 
@@ -89,9 +85,6 @@ class COleVariant {
   double AsDouble() const;
   // Texts in code page 932.
   Text AsText() const;
-  // The value as a date: null gives status null, a number a valid date, and
-  // anything else status invalid.
-  base::OleDate AsDate() const;
 
  private:
   Type type_ = Type::kNull;
